@@ -1,0 +1,64 @@
+#pragma once
+
+#include <span>
+#include <string_view>
+
+class wxWindow;
+
+namespace quillveil {
+
+/// The kinds of control a dialog template can hold.
+enum class ControlKind {
+    PushButton,    ///< a push button
+    DefPushButton, ///< the dialog's default push button (Enter presses it)
+    GroupBox,      ///< a frame with a caption
+    CheckBox,      ///< a two-state check box
+    Edit,          ///< a text field
+    Label,         ///< static text
+    Icon,          ///< a picture; `resource` names the icon
+    EtchedLine,    ///< a horizontal separator
+};
+
+/// Style flags; only what changes behaviour on this toolkit.
+enum ControlStyle : unsigned {
+    NoStyle = 0,
+    Multiline = 1u << 0,      ///< edit: several lines, wraps at the right edge
+    WantReturn = 1u << 1,     ///< edit: Enter starts a new line
+    VerticalScroll = 1u << 2, ///< edit: a vertical scroll bar
+    AutoHScroll = 1u << 3,    ///< edit: one line that scrolls sideways
+    NoPrefix = 1u << 4,       ///< label: '&' is shown, not an access key
+};
+
+/// A rectangle in dialog units: x, y, width, height.
+struct DialogRect {
+    int x;
+    int y;
+    int width;
+    int height;
+};
+
+/// One control of a template, as a resource script would list it.
+struct ControlTemplate {
+    int id;
+    ControlKind kind;
+    std::string_view text; ///< UTF-8
+    DialogRect rect;
+    unsigned style = NoStyle;
+    int resource = 0; ///< icon resource id for ControlKind::Icon
+};
+
+/// A dialog template: caption, client size in dialog units and the
+/// controls in template order, which is also creation and tab order.
+struct DialogTemplate {
+    int id;
+    std::string_view caption; ///< UTF-8
+    int width;
+    int height;
+    std::span<const ControlTemplate> controls;
+};
+
+/// Sizes `dialog`'s client area and creates every control of the template as
+/// a child of it, in order, converting dialog units with the dialog's font.
+void CreateDialogControls(wxWindow& dialog, const DialogTemplate& dialogTemplate);
+
+} // namespace quillveil
