@@ -1,0 +1,3 @@
+#include "DialogTemplate.h"
+
+// To be filled with the control builder.

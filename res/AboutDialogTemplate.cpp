@@ -1,0 +1,3 @@
+#include "AboutDialogTemplate.h"
+
+// To be filled with the template's table.

@@ -1,0 +1,3 @@
+#include "MainDialogTemplate.h"
+
+// To be filled with the template's table.

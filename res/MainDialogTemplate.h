@@ -1,0 +1,10 @@
+#pragma once
+
+#include "platform/DialogTemplate.h"
+
+namespace quillveil {
+
+/// IDD_MAIN: the main window's template.
+const DialogTemplate& MainDialogTemplate();
+
+} // namespace quillveil
