@@ -13,8 +13,8 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "The Quillveil developers <maintainers@quillveil.example>")
 set(CPACK_DEBIAN_PACKAGE_SECTION web)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${PROJECT_DESCRIPTION}
-Quillveil turns an e-mail address, an HTML anchor element or any text into
+# CPack puts the summary above this text itself.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Quillveil turns an e-mail address, an HTML anchor element or any text into
 HTML in which the address, the link target or the whole text is written as
 decimal character references. A browser shows the page as before, while
 programs that scan page source for plain addresses find nothing.")
