@@ -1,5 +1,6 @@
 #include "FileDescriptorIo.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,26 +9,27 @@ namespace quillveil {
 
 int ReadAll(int fd, std::string& contents)
 {
+    constexpr std::size_t chunk = 1024 * 1024;
     // A regular file tells its size: one allocation, no copy while growing.
     struct stat info {};
     if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0)
-        contents.reserve(static_cast<std::size_t>(info.st_size) + 1);
+        contents.reserve(static_cast<std::size_t>(info.st_size) + chunk);
 
-    constexpr std::size_t chunk = 64 * 1024;
     for (;;) {
         const std::size_t filled = contents.size();
-        // Growing doubles the capacity, so a pipe's input is copied a bounded number of times.
-        contents.resize(filled + chunk);
-        const ssize_t got = read(fd, contents.data() + filled, chunk);
-        if (got < 0) {
-            contents.resize(filled);
-            if (errno == EINTR)
-                continue;
-            return errno;
-        }
-        contents.resize(filled + static_cast<std::size_t>(got));
+        // Doubling keeps the copies of a pipe's input few.
+        if (contents.capacity() - filled < chunk)
+            contents.reserve(std::max(2 * contents.capacity(), filled + chunk));
+        ssize_t got = 0;
+        // Read straight into the string, without zero-filling the room first.
+        contents.resize_and_overwrite(filled + chunk, [&](char* data, std::size_t) {
+            got = read(fd, data + filled, chunk);
+            return filled + (got > 0 ? static_cast<std::size_t>(got) : 0);
+        });
         if (got == 0)
             return 0;
+        if (got < 0 && errno != EINTR)
+            return errno;
     }
 }
 

@@ -124,16 +124,21 @@ int Run(const std::vector<std::string_view>& args)
         return Misuse("unknown mode '" + std::string(mode) + "'");
     }
 
-    const GenerateResult result = GenerateCode(encoderMode, form);
-    if (!result.IsCode()) {
-        Print(STDERR_FILENO, result.GetWarning().message + "\n");
+    // The code can be several times the input: write it piece by piece as it is made.
+    int writeError = 0;
+    const std::optional<GenerateWarning> warning =
+        GenerateCodeInPieces(encoderMode, form, [&writeError](std::string_view piece) {
+            writeError = WriteAll(STDOUT_FILENO, piece);
+            return writeError == 0;
+        });
+    if (warning) {
+        Print(STDERR_FILENO, warning->message + "\n");
         return ExitWarning;
     }
-    // The code can be several times the input: write it from where it lies.
-    if (const int error = WriteAll(STDOUT_FILENO, result.GetCode()); error != 0)
-        return Failure("cannot write standard output", error);
-    if (const int error = WriteAll(STDOUT_FILENO, "\n"); error != 0)
-        return Failure("cannot write standard output", error);
+    if (writeError == 0)
+        writeError = WriteAll(STDOUT_FILENO, "\n");
+    if (writeError != 0)
+        return Failure("cannot write standard output", writeError);
     return ExitCode;
 }
 

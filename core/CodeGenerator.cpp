@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstring>
 #include <initializer_list>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
@@ -17,6 +18,7 @@ namespace quillveil {
 namespace {
 
 constexpr std::string_view HrefKey = "href=";
+constexpr std::string_view TextEmptyMessage = "Text field is empty";
 
 std::string Concat(std::initializer_list<std::string_view> pieces)
 {
@@ -188,8 +190,32 @@ GenerateResult GenerateTextCode(const EncoderForm& form)
 {
     const std::string_view text = TrimAsciiSpace(form.text);
     if (text.empty())
-        return GenerateResult::Warning("Text field is empty", EncoderField::Text);
+        return GenerateResult::Warning(std::string(TextEmptyMessage), EncoderField::Text);
     return GenerateResult::Code(EncodeEntities(text));
+}
+
+std::optional<GenerateWarning>
+GenerateCodeInPieces(EncoderMode mode, const EncoderForm& form,
+                     const std::function<bool(std::string_view piece)>& sink)
+{
+    if (mode != EncoderMode::AnyText) {
+        const GenerateResult result = GenerateCode(mode, form);
+        if (!result.IsCode())
+            return result.GetWarning();
+        sink(result.GetCode());
+        return std::nullopt;
+    }
+    const std::string_view text = TrimAsciiSpace(form.text);
+    if (text.empty())
+        return GenerateWarning{std::string(TextEmptyMessage), EncoderField::Text};
+    // Pieces whose code stays in the processor's cache: the text's code can be six times the
+    // text, and writing it to fresh memory first, only to copy it out, costs more than the
+    // encoding itself.
+    constexpr std::size_t pieceSize = 64 * 1024;
+    for (std::size_t pos = 0; pos < text.size(); pos += pieceSize)
+        if (!sink(EncodeEntities(text.substr(pos, pieceSize))))
+            break;
+    return std::nullopt;
 }
 
 } // namespace quillveil

@@ -151,5 +151,46 @@ TEST(TextModeTest, EncodesTheTrimmedTextCompletely)
                        "&#120;\xE2\x82\xAC"));
 }
 
+TEST(CodeInPiecesTest, JoinsToTheSameCodeOrGivesTheSameWarning)
+{
+    EncoderForm form = Email("a", "b", "c", "s");
+    form.link = "<a href='x'>x</a>";
+    // Long enough for many pieces, with a multi-byte character across every boundary.
+    for (int i = 0; i < 70'000; ++i)
+        form.text += i % 3 == 0 ? "\xE2\x82\xAC" : "ab";
+    form.text += "\n";
+    for (EncoderMode mode : {EncoderMode::Email, EncoderMode::Link, EncoderMode::AnyText}) {
+        std::string joined;
+        int pieces = 0;
+        const auto warning = GenerateCodeInPieces(mode, form, [&](std::string_view piece) {
+            joined += piece;
+            ++pieces;
+            return true;
+        });
+        EXPECT_FALSE(warning.has_value());
+        EXPECT_EQ(joined, GenerateCode(mode, form).GetCode());
+        EXPECT_GE(pieces, 1);
+    }
+
+    const EncoderForm empty;
+    for (EncoderMode mode : {EncoderMode::Email, EncoderMode::Link, EncoderMode::AnyText}) {
+        bool called = false;
+        const auto warning = GenerateCodeInPieces(mode, empty, [&](std::string_view) {
+            called = true;
+            return true;
+        });
+        ASSERT_TRUE(warning.has_value());
+        EXPECT_EQ(*warning, GenerateCode(mode, empty).GetWarning());
+        EXPECT_FALSE(called);
+    }
+
+    int calls = 0;
+    GenerateCodeInPieces(EncoderMode::AnyText, form, [&](std::string_view) {
+        ++calls;
+        return false;
+    });
+    EXPECT_EQ(calls, 1);
+}
+
 } // namespace
 } // namespace quillveil
