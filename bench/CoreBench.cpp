@@ -166,7 +166,8 @@ void RegisterAll()
     }
 }
 
-/// The console table, plus the seconds per iteration of every run for the closing ratios.
+/// The console table, plus the processor seconds per iteration of every run for the closing
+/// ratios (the same time the table's rates use; wall time suffers from a busy machine).
 class SummaryReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override
@@ -175,7 +176,7 @@ public:
         for (const Run& run : runs)
             if (run.run_type == Run::RT_Iteration && run.iterations > 0)
                 m_seconds[run.benchmark_name()] =
-                    run.real_accumulated_time / static_cast<double>(run.iterations);
+                    run.cpu_accumulated_time / static_cast<double>(run.iterations);
     }
 
     void PrintSummary() const
