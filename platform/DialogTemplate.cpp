@@ -105,6 +105,22 @@ wxWindow* CreateGroupBox(wxWindow& dialog, const ControlTemplate& control, const
     return box;
 }
 
+// GTK toggles a focused check box on Enter as well as on Space; a dialog's
+// check box answers Space and clicks only, and Enter stays the dialog's key.
+wxWindow* CreateCheckBox(wxWindow& dialog, const ControlTemplate& control, const PixelRect& rect)
+{
+    auto* box =
+        new wxCheckBox(&dialog, control.id, FromUtf8(control.text), rect.position, rect.size);
+    box->Bind(wxEVT_KEY_DOWN, [](wxKeyEvent& event) {
+        const int key = event.GetKeyCode();
+        if (key != WXK_RETURN && key != WXK_NUMPAD_ENTER) {
+            event.Skip();
+        }
+    });
+    GrowAroundCentre(*box, rect);
+    return box;
+}
+
 wxWindow* CreateEdit(wxWindow& dialog, const ControlTemplate& control, const PixelRect& rect)
 {
     const bool multiline = (control.style & Multiline) != 0;
@@ -159,11 +175,8 @@ wxWindow* CreateControl(wxWindow& dialog, const ControlTemplate& control)
     }
     case ControlKind::GroupBox:
         return CreateGroupBox(dialog, control, rect);
-    case ControlKind::CheckBox: {
-        auto* box = new wxCheckBox(&dialog, control.id, text, rect.position, rect.size);
-        GrowAroundCentre(*box, rect);
-        return box;
-    }
+    case ControlKind::CheckBox:
+        return CreateCheckBox(dialog, control, rect);
     case ControlKind::Edit:
         return CreateEdit(dialog, control, rect);
     case ControlKind::Label: {

@@ -94,6 +94,10 @@ bool CEncoderDlg::OnInitDialog()
 
     m_editLink->Disable();
     m_editText->Disable();
+
+    // The first tab stop starts with the focus, so Enter generates at once;
+    // GTK would otherwise pick the control nearest the top-left corner.
+    FindWindow(IDC_GENERATE)->SetFocus();
     return true;
 }
 
