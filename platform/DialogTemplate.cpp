@@ -85,6 +85,11 @@ void SetMultilineScrolling(wxTextCtrl& field, bool verticalScrollBar)
     }
     gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(widget), GTK_POLICY_NEVER,
                                    verticalScrollBar ? GTK_POLICY_ALWAYS : GTK_POLICY_EXTERNAL);
+    if (verticalScrollBar) {
+        // An overlay bar shows only under the pointer; the field's bar is
+        // part of its look.
+        gtk_scrolled_window_set_overlay_scrolling(GTK_SCROLLED_WINDOW(widget), FALSE);
+    }
 }
 
 // GTK starts a frame's caption closer to the corner than the templates
