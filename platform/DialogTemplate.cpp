@@ -131,8 +131,11 @@ wxWindow* CreateEdit(wxWindow& dialog, const ControlTemplate& control, const Pix
     const bool multiline = (control.style & Multiline) != 0;
     // Enter in a multi-line field starts a new line natively on this toolkit,
     // and a one-line field passes it on, so WantReturn needs no flag here.
+    // Lines break at any character: encoded code is one long run without
+    // blanks, and wrapping such a run at word boundaries takes Pango time
+    // that grows with the square of its length (seconds for 16 KiB of text).
     auto* field = new wxTextCtrl(&dialog, control.id, FromUtf8(control.text), rect.position,
-                                 rect.size, multiline ? wxTE_MULTILINE | wxTE_BESTWRAP : 0);
+                                 rect.size, multiline ? wxTE_MULTILINE | wxTE_CHARWRAP : 0);
     if (multiline) {
         SetMultilineScrolling(*field, (control.style & VerticalScroll) != 0);
     } else if (field->GetBestSize().y > rect.size.y) {
