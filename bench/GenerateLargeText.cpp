@@ -63,13 +63,13 @@ int main(int argc, char** argv)
         dlg->Show();
         Settle(*dlg);
 
-        auto* mode = wxDynamicCast(dlg->FindWindow(quillveil::IDC_MODE_TEXT), wxCheckBox);
+        auto* mode = dynamic_cast<wxCheckBox*>(dlg->FindWindow(quillveil::IDC_MODE_TEXT));
         mode->SetValue(true);
         wxCommandEvent modeClick(wxEVT_CHECKBOX, quillveil::IDC_MODE_TEXT);
         modeClick.SetEventObject(mode);
         mode->HandleWindowEvent(modeClick);
-        auto* field = wxDynamicCast(dlg->FindWindow(quillveil::IDC_TEXT), wxTextCtrl);
-        auto* output = wxDynamicCast(dlg->FindWindow(quillveil::IDC_CODE), wxTextCtrl);
+        auto* field = dynamic_cast<wxTextCtrl*>(dlg->FindWindow(quillveil::IDC_TEXT));
+        auto* output = dynamic_cast<wxTextCtrl*>(dlg->FindWindow(quillveil::IDC_CODE));
         const wxString wide = wxString::FromUTF8(text);
         const double fill = Milliseconds([&] { field->ChangeValue(wide); });
         Settle(*dlg);
@@ -83,7 +83,7 @@ int main(int argc, char** argv)
         });
         const double readField = Milliseconds([&] { (void)field->GetValue().utf8_string(); });
 
-        auto* generate = wxDynamicCast(dlg->FindWindow(quillveil::IDC_GENERATE), wxButton);
+        auto* generate = dynamic_cast<wxButton*>(dlg->FindWindow(quillveil::IDC_GENERATE));
         wxCommandEvent press(wxEVT_BUTTON, quillveil::IDC_GENERATE);
         press.SetEventObject(generate);
         const double handler = Milliseconds([&] { generate->HandleWindowEvent(press); });

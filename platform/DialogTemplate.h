@@ -67,7 +67,7 @@ void CreateDialogControls(wxWindow& dialog, const DialogTemplate& dialogTemplate
 /// and be of the member's type: the binding of a control to its wrapper.
 template <class Control> void BindControl(wxWindow& dialog, int id, Control*& member)
 {
-    member = wxDynamicCast(dialog.FindWindow(id), Control);
+    member = dynamic_cast<Control*>(dialog.FindWindow(id));
     wxASSERT_MSG(member != nullptr, "the template has no control of this id and kind");
 }
 

@@ -82,7 +82,7 @@ TEST_F(EncoderDlgTest, ModeBoxesSitOnTheirFramesTopLeftCorners)
 {
     const std::vector<wxWindow*> children = Children(*dlg);
     for (wxWindow* child : children) {
-        auto* group = wxDynamicCast(child, wxStaticBox);
+        auto* group = dynamic_cast<wxStaticBox*>(child);
         if (group == nullptr) {
             continue;
         }
@@ -90,7 +90,7 @@ TEST_F(EncoderDlgTest, ModeBoxesSitOnTheirFramesTopLeftCorners)
         // Each group box is followed, eventually, by the mode box on its corner.
         wxWindow* box = nullptr;
         for (wxWindow* candidate : children) {
-            if (wxDynamicCast(candidate, wxCheckBox) &&
+            if (dynamic_cast<wxCheckBox*>(candidate) &&
                 candidate->GetRect().Contains(group->GetPosition() + wxSize(1, 1))) {
                 box = candidate;
             }
@@ -103,7 +103,6 @@ TEST_F(EncoderDlgTest, ModeBoxesSitOnTheirFramesTopLeftCorners)
         EXPECT_GT(corner.GetRight(), frame.x);
         EXPECT_LE(corner.y, frameTop);
         EXPECT_GE(corner.GetBottom(), frameTop);
-
     }
 }
 
@@ -122,8 +121,8 @@ TEST(DialogTemplate, BuildsDefaultButtonLabelIconAndLine)
     CreateDialogControls(dialog, about);
 
     EXPECT_EQ(dialog.GetClientSize(), dialog.ConvertDialogToPixels(wxSize(250, 119)));
-    EXPECT_EQ(wxDynamicCast(dialog.FindWindow(2), wxStaticText)->GetLabelText(), "A & B");
-    auto* ok = wxDynamicCast(dialog.FindWindow(wxID_OK), wxButton);
+    EXPECT_EQ(dynamic_cast<wxStaticText*>(dialog.FindWindow(2))->GetLabelText(), "A & B");
+    auto* ok = dynamic_cast<wxButton*>(dialog.FindWindow(wxID_OK));
     ASSERT_NE(ok, nullptr);
     EXPECT_EQ(dialog.GetDefaultItem(), ok);
     const wxRect line = dialog.FindWindow(3)->GetRect();
@@ -135,5 +134,5 @@ TEST(DialogTemplate, BuildsDefaultButtonLabelIconAndLine)
     EXPECT_EQ(dialog.FindWindow(1)->GetSize(), wxSize(128, 128));
     // Without the real-size flag the picture fills the template rectangle.
     EXPECT_EQ(dialog.FindWindow(4)->GetSize(), dialog.ConvertDialogToPixels(wxSize(20, 20)));
-    EXPECT_TRUE(wxDynamicCast(dialog.FindWindow(4), wxStaticBitmap)->GetBitmap().IsOk());
+    EXPECT_TRUE(dynamic_cast<wxStaticBitmap*>(dialog.FindWindow(4))->GetBitmap().IsOk());
 }

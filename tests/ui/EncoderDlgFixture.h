@@ -33,7 +33,7 @@ protected:
 
     template <class Control> Control* Get(int id) const
     {
-        auto* control = wxDynamicCast(dlg->FindWindow(id), Control);
+        auto* control = dynamic_cast<Control*>(dlg->FindWindow(id));
         EXPECT_NE(control, nullptr) << "no control " << id;
         return control;
     }
