@@ -10,7 +10,7 @@ WindowMenu::WindowMenu() : m_menu(std::make_unique<wxMenu>())
 {
     // Restore, move, size, minimise and maximise belong to the window
     // manager here (and a fixed-size dialog has no use for most of them).
-    m_menu->Append(SC_CLOSE, "&Close\tAlt+F4");
+    Append(SC_CLOSE, "&Close\tAlt+F4");
 }
 
 WindowMenu::~WindowMenu() = default;
@@ -22,13 +22,25 @@ void WindowMenu::AppendSeparator()
 
 void WindowMenu::AppendEntry(int id, const wxString& text)
 {
-    m_menu->Append(id, text);
+    Append(id, text);
+}
+
+void WindowMenu::Append(int command, const wxString& text)
+{
+    const wxMenuItem* item = m_menu->Append(wxID_ANY, text);
+    m_commands[item->GetId()] = command;
+}
+
+int WindowMenu::CommandOf(int menuItemId) const
+{
+    const auto found = m_commands.find(menuItemId);
+    return found == m_commands.end() ? wxID_NONE : found->second;
 }
 
 int WindowMenu::Popup(wxWindow& window, const wxPoint& position)
 {
     const wxPoint where = position == wxDefaultPosition ? wxPoint(0, 0) : position;
-    return window.GetPopupMenuSelectionFromUser(*m_menu, where);
+    return CommandOf(window.GetPopupMenuSelectionFromUser(*m_menu, where));
 }
 
 bool DoDefaultSystemCommand(wxTopLevelWindow& window, int id)

@@ -3,6 +3,7 @@
 #include <wx/gdicmn.h>
 #include <wx/string.h>
 
+#include <map>
 #include <memory>
 
 class wxMenu;
@@ -34,6 +35,8 @@ public:
 
     /// The menu's entries, for reading.
     const wxMenu& Menu() const { return *m_menu; }
+    /// The command of an entry of Menu(), given the entry's menu item id.
+    int CommandOf(int menuItemId) const;
 
     /// Shows the menu over `window` at `position` (client coordinates; the
     /// default position, as keyboard requests give, puts it at the client
@@ -41,7 +44,12 @@ public:
     int Popup(wxWindow& window, const wxPoint& position);
 
 private:
+    void Append(int command, const wxString& text);
+
     std::unique_ptr<wxMenu> m_menu;
+    // The toolkit allows menu item ids below 0x7FFF only, while the standard
+    // commands lie above 0xF000; entries get ids of the toolkit's choosing.
+    std::map<int, int> m_commands;
 };
 
 /// Carries out a standard window command: SC_CLOSE closes `window` as its
