@@ -1,6 +1,7 @@
 #include "CHyperLink.h"
 
 #include "LinkCursorImages.h"
+#include "platform/DialogFaceColour.h"
 #include "platform/ThemeLinkColors.h"
 #include "platform/UrlOpener.h"
 
@@ -8,6 +9,7 @@
 #include <wx/dcmemory.h>
 #include <wx/settings.h>
 #include <wx/tooltip.h>
+#include <wx/toplevel.h>
 
 #include <algorithm>
 
@@ -93,7 +95,8 @@ void CHyperLink::PreSubclassWindow()
     m_fontNormal = font;
     m_fontUnderline = font.Underlined();
 
-    m_brBackground = wxBrush(wxSystemSettings::GetColour(wxSYS_COLOUR_BTNFACE));
+    // The face of the dialog at this moment; not renewed later.
+    m_brBackground = wxBrush(DialogFaceColour(*wxGetTopLevelParent(this)));
 
     m_hLinkCursor = MakeCursor(LinkCursorPlanes());
     m_hPressedCursor = MakeCursor(PressedCursorPlanes());
