@@ -124,7 +124,7 @@ void CEncoderDlg::OnContextMenu(wxContextMenuEvent& event)
     const bool fromKeyboard = event.GetPosition() == wxDefaultPosition;
     // Text fields keep their own menus; a right click on another control is
     // not a click on the window's background.
-    if (wxDynamicCast(event.GetEventObject(), wxTextCtrl) != nullptr ||
+    if (dynamic_cast<wxTextCtrl*>(event.GetEventObject()) != nullptr ||
         (!fromKeyboard && event.GetEventObject() != this)) {
         event.Skip();
         return;

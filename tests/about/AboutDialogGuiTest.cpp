@@ -35,7 +35,7 @@ std::vector<wxString> LabelsOf(const wxWindow& dialog)
 {
     std::vector<wxString> labels;
     for (const wxWindow* child : dialog.GetChildren()) {
-        if (const auto* label = wxDynamicCast(child, wxStaticText)) {
+        if (const auto* label = dynamic_cast<const wxStaticText*>(child)) {
             labels.push_back(label->GetLabelText());
         }
     }
@@ -78,13 +78,13 @@ TEST(AboutDialog, ShowsNameVersionDescriptionCopyrightAndTheHomePageLink)
     int pictures = 0;
     int lines = 0;
     for (const wxWindow* child : dlg.GetChildren()) {
-        pictures += wxDynamicCast(child, wxStaticBitmap) != nullptr ? 1 : 0;
-        lines += wxDynamicCast(child, wxStaticLine) != nullptr ? 1 : 0;
+        pictures += dynamic_cast<const wxStaticBitmap*>(child) != nullptr ? 1 : 0;
+        lines += dynamic_cast<const wxStaticLine*>(child) != nullptr ? 1 : 0;
     }
     EXPECT_EQ(pictures, 1);
     EXPECT_EQ(lines, 1);
 
-    auto* ok = wxDynamicCast(dlg.FindWindow(wxID_OK), wxButton);
+    auto* ok = dynamic_cast<wxButton*>(dlg.FindWindow(wxID_OK));
     ASSERT_NE(ok, nullptr);
     EXPECT_EQ(dlg.GetDefaultItem(), ok);
     EXPECT_TRUE(PumpUntil([&] { return wxWindow::FindFocus() == ok; }));
@@ -100,7 +100,7 @@ TEST(AboutDialog, ShowsNameVersionDescriptionCopyrightAndTheHomePageLink)
     // "Home:" and the link share a line, the link to the right.
     const wxWindow* home = nullptr;
     for (const wxWindow* child : dlg.GetChildren()) {
-        if (wxDynamicCast(child, wxStaticText) != nullptr && child->GetLabel() == "Home:") {
+        if (dynamic_cast<const wxStaticText*>(child) != nullptr && child->GetLabel() == "Home:") {
             home = child;
         }
     }

@@ -11,7 +11,7 @@ namespace {
 bool X11Bit(const std::array<unsigned char, 128>& plane, int x, int y)
 {
     const auto byte = static_cast<std::size_t>(y * 4 + x / 8);
-    return ((plane[byte] >> (x % 8)) & 1u) != 0;
+    return ((plane[byte] >> (x % 8)) & 1) != 0;
 }
 
 } // namespace

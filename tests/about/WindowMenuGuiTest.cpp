@@ -49,7 +49,7 @@ private:
 
 wxString FieldText(const wxWindow& dlg, int id)
 {
-    return wxDynamicCast(dlg.FindWindow(id), wxTextCtrl)->GetValue();
+    return dynamic_cast<const wxTextCtrl*>(dlg.FindWindow(id))->GetValue();
 }
 
 // Without a window manager the keyboard goes to the window under the
