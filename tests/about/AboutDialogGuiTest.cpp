@@ -1,8 +1,7 @@
+#include "AboutTestSupport.h"
 #include "CAboutDlg.h"
-#include "GuiTestSupport.h"
 #include "ProgramInfo.h"
 #include "ResourceIds.h"
-#include "platform/UrlOpener.h"
 
 #include <gtest/gtest.h>
 #include <wx/button.h>
@@ -20,17 +19,6 @@ namespace {
 
 const wxString HomePage = wxString::FromUTF8(HomePageUrl.data(), HomePageUrl.size());
 
-class FakeOpener final : public UrlOpener {
-public:
-    bool Open(const wxString& url) override
-    {
-        opened.push_back(url);
-        return true;
-    }
-
-    std::vector<wxString> opened;
-};
-
 std::vector<wxString> LabelsOf(const wxWindow& dialog)
 {
     std::vector<wxString> labels;
@@ -45,17 +33,6 @@ std::vector<wxString> LabelsOf(const wxWindow& dialog)
 bool Contains(const std::vector<wxString>& texts, const wxString& text)
 {
     return std::find(texts.begin(), texts.end(), text) != texts.end();
-}
-
-// Shows the box without a modal loop (tests cannot run one) and waits for
-// it. Without a window manager the keyboard goes to the window under the
-// pointer, so the pointer rests on the box's bottom-left background.
-void ShowAndSettle(CAboutDlg& dlg)
-{
-    dlg.Show();
-    PumpUntil([&] { return dlg.IsShownOnScreen(); });
-    wxUIActionSimulator().MouseMove(dlg.ClientToScreen(wxPoint(2, dlg.GetClientSize().y - 2)));
-    PumpEvents(100);
 }
 
 } // namespace

@@ -1,6 +1,5 @@
+#include "AboutTestSupport.h"
 #include "CHyperLink.h"
-#include "GuiTestSupport.h"
-#include "platform/UrlOpener.h"
 
 #include <gtest/gtest.h>
 #include <wx/button.h>
@@ -18,18 +17,6 @@ using namespace quillveil;
 namespace {
 
 constexpr int LinkId = 1001;
-
-class FakeOpener final : public UrlOpener {
-public:
-    bool Open(const wxString& url) override
-    {
-        opened.push_back(url);
-        return succeeds;
-    }
-
-    bool succeeds = true;
-    std::vector<wxString> opened;
-};
 
 // The darkest pixel: the core of the text's strokes, free of antialiasing.
 wxColour DarkestPixel(const wxBitmap& bitmap)

@@ -1,8 +1,8 @@
 #include "AboutEntry.h"
+#include "AboutTestSupport.h"
 #include "CAboutDlg.h"
 #include "CEncoderDlg.h"
 #include "DialogTestHook.h"
-#include "GuiTestSupport.h"
 #include "ProgramInfo.h"
 #include "ResourceIds.h"
 
@@ -50,16 +50,6 @@ private:
 wxString FieldText(const wxWindow& dlg, int id)
 {
     return dynamic_cast<const wxTextCtrl*>(dlg.FindWindow(id))->GetValue();
-}
-
-// Without a window manager the keyboard goes to the window under the
-// pointer, so the pointer rests on the dialog's bottom-left background.
-void ShowAndSettle(wxDialog& dlg)
-{
-    dlg.Show();
-    PumpUntil([&] { return dlg.IsShownOnScreen(); });
-    wxUIActionSimulator().MouseMove(dlg.ClientToScreen(wxPoint(2, dlg.GetClientSize().y - 2)));
-    PumpEvents(150);
 }
 
 } // namespace
