@@ -134,6 +134,23 @@ TEST(WindowMenu, OpensOnARightClickOnTheBackground)
     EXPECT_TRUE(PumpUntil([&] { return !dlg.IsShown(); }));
 }
 
+TEST(WindowMenu, TextFieldsKeepTheirOwnMenus)
+{
+    CEncoderDlg dlg;
+    ShowAndSettle(dlg);
+    wxUIActionSimulator sim;
+    const wxWindow* field = dlg.FindWindow(IDC_EMAIL_SUBJECT);
+    sim.MouseMove(field->ClientToScreen(wxPoint(field->GetSize().x - 10, field->GetSize().y / 2)));
+    PumpEvents(50);
+    // 'c' would choose Close in the window menu; the field's own menu takes
+    // it for Copy.
+    Later choose([&] { sim.Char('c'); });
+    choose.StartOnce(400);
+    sim.MouseClick(wxMOUSE_BTN_RIGHT);
+    PumpEvents(800);
+    EXPECT_TRUE(dlg.IsShown());
+}
+
 TEST(WindowMenu, OpensFromTheKeyboardAndItsAboutEntryOpensTheAboutBox)
 {
     CEncoderDlg dlg;
