@@ -1,5 +1,7 @@
 #include "CEncoderDlg.h"
 
+#include "AboutEntry.h"
+#include "CAboutDlg.h"
 #include "CodeGenerator.h"
 #include "ProgramInfo.h"
 #include "platform/DialogTemplate.h"
@@ -37,6 +39,11 @@ wxString FromUtf8(std::string_view text)
 
 // clang-format off
 wxBEGIN_EVENT_TABLE(CEncoderDlg, wxDialog)
+    // Where a person reaches for the window menu: the right button on the
+    // background, Shift+F10 or the Menu key, and Alt+Space where no window
+    // manager takes it.
+    EVT_CONTEXT_MENU(CEncoderDlg::OnContextMenu)
+    EVT_CHAR_HOOK(CEncoderDlg::OnCharHook)
     EVT_CHECKBOX(IDC_MODE_EMAIL, CEncoderDlg::OnModeEmail)
     EVT_CHECKBOX(IDC_MODE_LINK, CEncoderDlg::OnModeLink)
     EVT_BUTTON(IDC_GENERATE, CEncoderDlg::OnGenerate)
@@ -80,6 +87,8 @@ bool CEncoderDlg::OnInitDialog()
     DoDataExchange();
     m_pHtmlView = nullptr;
 
+    AddAboutEntry(GetSystemMenu());
+
     SetIcons(m_hIcon);
 
     m_chkModeEmail->SetValue(true);
@@ -103,6 +112,46 @@ bool CEncoderDlg::OnInitDialog()
 
 void CEncoderDlg::OnOK(wxCommandEvent&)
 {}
+
+void CEncoderDlg::OnSysCommand(int id)
+{
+    if (IsAboutCommand(id)) {
+        CAboutDlg dlgAbout;
+        dlgAbout.ShowModal();
+    } else {
+        DoDefaultSystemCommand(*this, id);
+    }
+}
+
+void CEncoderDlg::OnContextMenu(wxContextMenuEvent& event)
+{
+    const bool fromKeyboard = event.GetPosition() == wxDefaultPosition;
+    // Text fields keep their own menus; a right click on another control is
+    // not a click on the window's background.
+    if (dynamic_cast<wxTextCtrl*>(event.GetEventObject()) != nullptr ||
+        (!fromKeyboard && event.GetEventObject() != this)) {
+        event.Skip();
+        return;
+    }
+    ShowSystemMenu(fromKeyboard ? wxDefaultPosition : ScreenToClient(event.GetPosition()));
+}
+
+void CEncoderDlg::OnCharHook(wxKeyEvent& event)
+{
+    if (event.GetKeyCode() == WXK_SPACE && event.GetModifiers() == wxMOD_ALT) {
+        ShowSystemMenu(wxDefaultPosition);
+        return;
+    }
+    event.Skip();
+}
+
+void CEncoderDlg::ShowSystemMenu(const wxPoint& position)
+{
+    const int id = m_sysMenu.Popup(*this, position);
+    if (id != wxID_NONE) {
+        OnSysCommand(id);
+    }
+}
 
 EncoderMode CEncoderDlg::GetMode() const
 {

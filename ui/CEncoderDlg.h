@@ -1,6 +1,7 @@
 #pragma once
 
 #include "EncoderTypes.h"
+#include "platform/WindowMenu.h"
 
 #include <wx/dialog.h>
 #include <wx/iconbndl.h>
@@ -23,10 +24,21 @@ public:
     /// The mode that the mode boxes express.
     EncoderMode GetMode() const;
 
+    /// Carries out a window-menu command: the About entry (compared with
+    /// the id's low four bits cleared) opens the About box modally; the
+    /// standard commands do what they always do.
+    void OnSysCommand(int id);
+    /// The window menu in use.
+    WindowMenu* GetSystemMenu() { return &m_sysMenu; }
+
 private:
     void DoDataExchange();
     bool OnInitDialog();
     void OnOK(wxCommandEvent& event);
+
+    void OnContextMenu(wxContextMenuEvent& event);
+    void OnCharHook(wxKeyEvent& event);
+    void ShowSystemMenu(const wxPoint& position);
 
     void OnModeEmail(wxCommandEvent& event);
     void OnModeLink(wxCommandEvent& event);
@@ -53,6 +65,8 @@ private:
     /// The preview pane, a child window the dialog does not own; empty when
     /// there is none.
     CHtmlView* m_pHtmlView = nullptr;
+    /// Stands in for the window manager's menu, which takes no entries.
+    WindowMenu m_sysMenu;
 
     wxDECLARE_EVENT_TABLE();
 };

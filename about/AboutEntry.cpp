@@ -1,0 +1,22 @@
+#include "AboutEntry.h"
+
+#include "StringTable.h"
+
+namespace quillveil {
+
+void AddAboutEntry(WindowMenu* menu, const wxString& text)
+{
+    if (menu == nullptr || text.empty()) {
+        return;
+    }
+    menu->AppendSeparator();
+    menu->AppendEntry(IDM_ABOUTBOX, text);
+}
+
+void AddAboutEntry(WindowMenu* menu)
+{
+    const std::string_view text = LoadResourceString(IDS_ABOUTBOX);
+    AddAboutEntry(menu, wxString::FromUTF8(text.data(), text.size()));
+}
+
+} // namespace quillveil
