@@ -60,12 +60,14 @@ done
 grep -q '^\./usr/include/\|\.a$' <<<"$contents" && fail "package holds build-only files"
 
 dpkg-deb -x "$deb" "$out/root"
+# Only the host architecture's copy counts: libc6-i386 also ships a libm.so.6.
+multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH)
 for program in "${programs[@]}"; do
     binary=$out/root/usr/bin/$program
     # Each library the program loads directly must come from a package it depends on
     # (GTK itself may arrive only through the toolkit's package).
     for soname in $(objdump -p "$binary" | awk '$1 == "NEEDED" {print $2}'); do
-        owner=$(dpkg -S "*/$soname" 2>/dev/null | head -n 1 | cut -d: -f1)
+        owner=$(dpkg -S "*/$multiarch/$soname" 2>/dev/null | head -n 1 | cut -d: -f1)
         if [ -z "$owner" ]; then
             fail "no installed package owns $soname, needed by $program"
         elif ! grep -q "\(^\|, \)$owner\( \|,\|$\)" <<<"$depends"; then
