@@ -15,7 +15,51 @@ namespace {
 
 constexpr const char* BlankPage = "about:blank";
 
+/// Blocks every handler connected so far to `signal` of `instance`.
+void BlockHandlers(gpointer instance, const char* signal)
+{
+    const guint id = g_signal_lookup(signal, G_OBJECT_TYPE(instance));
+    const auto unblocked =
+        static_cast<GSignalMatchType>(G_SIGNAL_MATCH_ID | G_SIGNAL_MATCH_UNBLOCKED);
+    while (const gulong handler =
+               g_signal_handler_find(instance, unblocked, id, 0, nullptr, nullptr, nullptr)) {
+        g_signal_handler_block(instance, handler);
+    }
+}
+
 } // namespace
+
+/// The engine's signals that the pane answers.
+class CHtmlViewEngineSignals {
+public:
+    static gboolean DecidePolicy(WebKitWebView* /*engine*/, WebKitPolicyDecision* decision,
+                                 WebKitPolicyDecisionType type, CHtmlView* pane)
+    {
+        if (type != WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION &&
+            type != WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION) {
+            return FALSE; // the response to a load the pane allowed: the default
+        }
+        const bool newWindow = type == WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION;
+        if (pane->Decide(webkit_navigation_policy_decision_get_navigation_action(
+                             WEBKIT_NAVIGATION_POLICY_DECISION(decision)),
+                         newWindow)) {
+            webkit_policy_decision_use(decision);
+        } else {
+            webkit_policy_decision_ignore(decision);
+        }
+        return TRUE;
+    }
+
+    /// A link with a target asks for a new window; the pane never makes one.
+    static GtkWidget* Create(WebKitWebView* /*engine*/, WebKitNavigationAction* action,
+                             CHtmlView* pane)
+    {
+        pane->Decide(action, true);
+        return nullptr;
+    }
+
+    static void WebProcessTerminated(CHtmlView* pane) { pane->ReloadBlankPage(); }
+};
 
 CHtmlView* CHtmlView::Create(wxWindow& parent, const wxRect& rect, const WebViewFactory& factory,
                              UrlOpener opener)
@@ -84,13 +128,22 @@ bool CHtmlView::AttachWebView(wxWebView* webView)
     // A web process that dies leaves a dead pane; a fresh blank page starts a
     // new one, so the next preview works again.
     g_signal_connect_swapped(engine, "web-process-terminated",
-                             G_CALLBACK(+[](CHtmlView* pane) { pane->ReloadBlankPage(); }), this);
+                             G_CALLBACK(CHtmlViewEngineSignals::WebProcessTerminated), this);
+
+    // The toolkit reports no difference between a clicked link and a frame
+    // or refresh the markup loads by itself, and the difference decides
+    // whether a URL goes to the desktop: the pane answers the engine's
+    // navigation and new-window requests itself, in place of the toolkit.
+    for (const char* signal : {"decide-policy", "create"}) {
+        BlockHandlers(engine, signal);
+    }
+    g_signal_connect(engine, "decide-policy", G_CALLBACK(CHtmlViewEngineSignals::DecidePolicy),
+                     this);
+    g_signal_connect(engine, "create", G_CALLBACK(CHtmlViewEngineSignals::Create), this);
 
     m_webView = webView;
     m_webView->SetSize(GetClientSize());
     Bind(wxEVT_SIZE, &CHtmlView::OnSize, this);
-    m_webView->Bind(wxEVT_WEBVIEW_NAVIGATING, &CHtmlView::OnNavigating, this);
-    m_webView->Bind(wxEVT_WEBVIEW_NEWWINDOW, &CHtmlView::OnNewWindow, this);
     return true;
 }
 
@@ -120,30 +173,23 @@ void CHtmlView::OnSize(wxSizeEvent& event)
     event.Skip();
 }
 
-void CHtmlView::OnNavigating(wxWebViewEvent& event)
+bool CHtmlView::Decide(WebKitNavigationAction* action, bool newWindow)
 {
-    const bool byUser = event.GetNavigationAction() == wxWEBVIEW_NAV_ACTION_USER;
-    if (ClassifyPreviewNavigation(event.GetURL().utf8_string(), byUser) ==
-        PreviewNavigation::Allow) {
-        return;
+    const gchar* uri = webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
+    const std::string_view url = uri != nullptr ? uri : "";
+    // Scripts the program runs count as user gestures, so markup inserted
+    // by them loads its frames "by the user": only a link click is a click.
+    const bool linkClicked = webkit_navigation_action_get_navigation_type(action) ==
+                                 WEBKIT_NAVIGATION_TYPE_LINK_CLICKED &&
+                             webkit_navigation_action_is_user_gesture(action) != FALSE;
+    const PreviewNavigation verdict = ClassifyPreviewNavigation(url, linkClicked);
+    if (verdict == PreviewNavigation::HandToDesktop && m_opener) {
+        // Outside the engine's callback, so the opener may take its time.
+        CallAfter(
+            [this, target = wxString::FromUTF8(url.data(), url.size())] { m_opener(target); });
     }
-    event.Veto();
-    OpenIfClicked(event);
-}
-
-void CHtmlView::OnNewWindow(wxWebViewEvent& event)
-{
-    // No window is opened for a new-window request unless we open one.
-    OpenIfClicked(event);
-}
-
-void CHtmlView::OpenIfClicked(const wxWebViewEvent& event)
-{
-    const bool byUser = event.GetNavigationAction() == wxWEBVIEW_NAV_ACTION_USER;
-    if (m_opener && ClassifyPreviewNavigation(event.GetURL().utf8_string(), byUser) ==
-                        PreviewNavigation::HandToDesktop) {
-        m_opener(event.GetURL());
-    }
+    // The pane never opens a second window.
+    return verdict == PreviewNavigation::Allow && !newWindow;
 }
 
 void CHtmlView::ReloadBlankPage()

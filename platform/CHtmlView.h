@@ -6,7 +6,7 @@
 #include <string_view>
 
 class wxWebView;
-class wxWebViewEvent;
+using WebKitNavigationAction = struct _WebKitNavigationAction;
 
 namespace quillveil {
 
@@ -21,8 +21,9 @@ using UrlOpener = std::function<void(const wxString& url)>;
 /// from the preview. The parent window owns the pane and destroys it.
 class CHtmlView : public wxWindow {
 public:
-    /// The child id the pane takes in its parent.
-    static constexpr wxWindowID PaneId = 0xE900;
+    /// The child id the pane takes in its parent: the customary first-pane
+    /// id 0xE900 folded into the toolkit's range of window ids (below 32767).
+    static constexpr wxWindowID PaneId = 0xE900 & 0x7FFF;
 
     /// Creates the pane hidden over `rect` (in the parent's client
     /// coordinates). Returns null, leaving nothing behind, when the engine
@@ -50,14 +51,16 @@ public:
     wxWebView& GetWebView() const { return *m_webView; }
 
 private:
+    friend class CHtmlViewEngineSignals; // the engine's callbacks, in the source file
+
     explicit CHtmlView(UrlOpener opener);
 
     bool AttachWebView(wxWebView* webView);
     void OnSize(wxSizeEvent& event);
-    void OnNavigating(wxWebViewEvent& event);
-    void OnNewWindow(wxWebViewEvent& event);
-    void OpenIfClicked(const wxWebViewEvent& event);
     void ReloadBlankPage();
+    /// Answers a navigation the engine is about to make: true to let it
+    /// load; hands clicked links to the desktop.
+    bool Decide(WebKitNavigationAction* action, bool newWindow);
 
     UrlOpener m_opener;
     wxWebView* m_webView = nullptr;

@@ -35,16 +35,16 @@ std::string_view SchemeOf(std::string_view url)
 
 } // namespace
 
-PreviewNavigation ClassifyPreviewNavigation(std::string_view url, bool byUser)
+PreviewNavigation ClassifyPreviewNavigation(std::string_view url, bool linkClicked)
 {
     const std::string_view withoutFragment = url.substr(0, url.find('#'));
     if (EqualsIgnoringCase(withoutFragment, BlankPage)) {
         // A jump to an anchor stays within the preview; a click on a link to
         // the blank page itself would wipe it.
         const bool jumpWithinPage = withoutFragment.size() != url.size();
-        return jumpWithinPage || !byUser ? PreviewNavigation::Allow : PreviewNavigation::Block;
+        return jumpWithinPage || !linkClicked ? PreviewNavigation::Allow : PreviewNavigation::Block;
     }
-    if (!byUser) {
+    if (!linkClicked) {
         return PreviewNavigation::Block;
     }
     static constexpr std::array<std::string_view, 5> desktopSchemes = {"http", "https", "ftp",

@@ -12,10 +12,11 @@ enum class PreviewNavigation {
 };
 
 /// Decides a navigation of the preview pane. Only the pane's own blank page
-/// (asked for by the program, not by a click) and jumps within it load; every
-/// other navigation keeps the preview. A link the user clicked is handed to
-/// the desktop when its scheme is one a desktop handler should get (web,
-/// mail, telephone), never script, data or local files.
-PreviewNavigation ClassifyPreviewNavigation(std::string_view url, bool byUser);
+/// (not by a click on a link to it) and jumps within it load; every other
+/// navigation keeps the preview. A link the user clicked is handed to the
+/// desktop when its scheme is one a desktop handler should get (web, mail,
+/// telephone), never script, data or local files; frames and refreshes the
+/// markup starts by itself go nowhere.
+PreviewNavigation ClassifyPreviewNavigation(std::string_view url, bool linkClicked);
 
 } // namespace quillveil
