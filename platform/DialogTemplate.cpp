@@ -1,3 +1,200 @@
 #include "DialogTemplate.h"
 
-// To be filled with the control builder.
+#include "res/AppIcons.h"
+
+#include <gtk/gtk.h>
+#include <wx/button.h>
+#include <wx/checkbox.h>
+#include <wx/statbmp.h>
+#include <wx/statbox.h>
+#include <wx/statline.h>
+#include <wx/stattext.h>
+#include <wx/textctrl.h>
+#include <wx/window.h>
+
+#include <algorithm>
+
+namespace quillveil {
+
+namespace {
+
+wxString FromUtf8(std::string_view text)
+{
+    return wxString::FromUTF8(text.data(), text.size());
+}
+
+struct PixelRect {
+    wxPoint position;
+    wxSize size;
+};
+
+PixelRect ToPixels(const wxWindow& dialog, const DialogRect& rect)
+{
+    return {dialog.ConvertDialogToPixels(wxPoint(rect.x, rect.y)),
+            dialog.ConvertDialogToPixels(wxSize(rect.width, rect.height))};
+}
+
+// GTK's themed buttons, check boxes and labels want more room than some of
+// the template's rectangles give, and would clip their text. Such a control
+// grows to its best size around the template rectangle's centre, so rows of
+// buttons keep their rhythm and a mode box stays on its frame's corner.
+void GrowAroundCentre(wxWindow& control, const PixelRect& rect)
+{
+    const wxSize best = control.GetBestSize();
+    const wxSize size(std::max(rect.size.x, best.x), std::max(rect.size.y, best.y));
+    const wxPoint position(rect.position.x - (size.x - rect.size.x) / 2,
+                           rect.position.y - (size.y - rect.size.y) / 2);
+    control.SetSize(wxRect(position, size));
+}
+
+// A label keeps its left edge (the templates align labels by it) and grows
+// rightwards and around its vertical centre.
+void GrowLabel(wxWindow& label, const PixelRect& rect)
+{
+    const wxSize best = label.GetBestSize();
+    const wxSize size(std::max(rect.size.x, best.x), std::max(rect.size.y, best.y));
+    label.SetSize(
+        wxRect(wxPoint(rect.position.x, rect.position.y - (size.y - rect.size.y) / 2), size));
+}
+
+// The themed entry asks for more height than a one-line field of the
+// template has. Trimming its vertical padding keeps the template's rectangle
+// and the text whole, instead of overlapping the row below.
+void FitEntryIntoHeight(wxTextCtrl& field)
+{
+    static GtkCssProvider* const provider = [] {
+        GtkCssProvider* css = gtk_css_provider_new();
+        gtk_css_provider_load_from_data(
+            css, "entry { min-height: 0; padding-top: 1px; padding-bottom: 1px; }", -1, nullptr);
+        return css;
+    }();
+    GtkWidget* widget = static_cast<GtkWidget*>(field.GetHandle());
+    gtk_style_context_add_provider(gtk_widget_get_style_context(widget),
+                                   GTK_STYLE_PROVIDER(provider),
+                                   GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+}
+
+// A multi-line field always wraps, so it never scrolls sideways. Without a
+// scroll bar it still scrolls to follow the caret, as an auto-scrolling edit
+// does; with one, the bar is always there, as a scroll-bar style asks.
+void SetMultilineScrolling(wxTextCtrl& field, bool verticalScrollBar)
+{
+    GtkWidget* widget = static_cast<GtkWidget*>(field.GetHandle());
+    if (!GTK_IS_SCROLLED_WINDOW(widget)) {
+        return;
+    }
+    gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(widget), GTK_POLICY_NEVER,
+                                   verticalScrollBar ? GTK_POLICY_ALWAYS : GTK_POLICY_EXTERNAL);
+}
+
+// GTK starts a frame's caption closer to the corner than the templates
+// assume, so a check box on the corner would hide its first letter. Indenting
+// the caption by a few dialog units leaves the corner to such a box.
+wxWindow* CreateGroupBox(wxWindow& dialog, const ControlTemplate& control, const PixelRect& rect)
+{
+    constexpr int CaptionIndent = 3; // dialog units
+    auto* box =
+        new wxStaticBox(&dialog, control.id, FromUtf8(control.text), rect.position, rect.size);
+    GtkWidget* frame = static_cast<GtkWidget*>(box->GetHandle());
+    if (GTK_IS_FRAME(frame)) {
+        if (GtkWidget* caption = gtk_frame_get_label_widget(GTK_FRAME(frame))) {
+            gtk_widget_set_margin_start(caption,
+                                        dialog.ConvertDialogToPixels(wxSize(CaptionIndent, 0)).x);
+        }
+    }
+    return box;
+}
+
+wxWindow* CreateEdit(wxWindow& dialog, const ControlTemplate& control, const PixelRect& rect)
+{
+    const bool multiline = (control.style & Multiline) != 0;
+    // Enter in a multi-line field starts a new line natively on this toolkit,
+    // and a one-line field passes it on, so WantReturn needs no flag here.
+    auto* field = new wxTextCtrl(&dialog, control.id, FromUtf8(control.text), rect.position,
+                                 rect.size, multiline ? wxTE_MULTILINE | wxTE_BESTWRAP : 0);
+    if (multiline) {
+        SetMultilineScrolling(*field, (control.style & VerticalScroll) != 0);
+    } else if (field->GetBestSize().y > rect.size.y) {
+        FitEntryIntoHeight(*field);
+    }
+    field->SetSize(wxRect(rect.position, rect.size));
+    return field;
+}
+
+wxWindow* CreateIcon(wxWindow& dialog, const ControlTemplate& control, const PixelRect& rect)
+{
+    const wxIconBundle icons = LoadIconGroup(control.resource);
+    wxIcon icon;
+    if (!icons.IsEmpty()) {
+        icon = (control.style & RealSizeImage) != 0
+                   ? icons.GetIconByIndex(icons.GetIconCount() - 1)
+                   : icons.GetIcon(rect.size, wxIconBundle::FALLBACK_NEAREST_LARGER);
+    }
+    const wxSize size =
+        icon.IsOk() && (control.style & RealSizeImage) != 0 ? icon.GetSize() : rect.size;
+    auto* picture =
+        new wxStaticBitmap(&dialog, control.id, wxBitmapBundle(icon), rect.position, size);
+    if (icon.IsOk() && (control.style & RealSizeImage) == 0 && icon.GetSize() != size) {
+        wxImage scaled = wxBitmap(icon).ConvertToImage();
+        scaled.Rescale(size.x, size.y, wxIMAGE_QUALITY_HIGH);
+        picture->SetBitmap(wxBitmapBundle(wxBitmap(scaled)));
+    }
+    picture->SetSize(wxRect(rect.position, size));
+    return picture;
+}
+
+wxWindow* CreateControl(wxWindow& dialog, const ControlTemplate& control)
+{
+    const PixelRect rect = ToPixels(dialog, control.rect);
+    const wxString text = FromUtf8(control.text);
+    switch (control.kind) {
+    case ControlKind::PushButton:
+    case ControlKind::DefPushButton: {
+        auto* button = new wxButton(&dialog, control.id, text, rect.position, rect.size);
+        if (control.kind == ControlKind::DefPushButton) {
+            button->SetDefault();
+        }
+        GrowAroundCentre(*button, rect);
+        return button;
+    }
+    case ControlKind::GroupBox:
+        return CreateGroupBox(dialog, control, rect);
+    case ControlKind::CheckBox: {
+        auto* box = new wxCheckBox(&dialog, control.id, text, rect.position, rect.size);
+        GrowAroundCentre(*box, rect);
+        return box;
+    }
+    case ControlKind::Edit:
+        return CreateEdit(dialog, control, rect);
+    case ControlKind::Label: {
+        auto* label = new wxStaticText(&dialog, control.id, wxString(), rect.position, rect.size,
+                                       wxST_NO_AUTORESIZE);
+        if ((control.style & NoPrefix) != 0) {
+            label->SetLabelText(text);
+        } else {
+            label->SetLabel(text);
+        }
+        GrowLabel(*label, rect);
+        return label;
+    }
+    case ControlKind::Icon:
+        return CreateIcon(dialog, control, rect);
+    case ControlKind::EtchedLine:
+        return new wxStaticLine(&dialog, control.id, rect.position,
+                                wxSize(rect.size.x, wxDefaultCoord), wxLI_HORIZONTAL);
+    }
+    return nullptr;
+}
+
+} // namespace
+
+void CreateDialogControls(wxWindow& dialog, const DialogTemplate& dialogTemplate)
+{
+    dialog.SetClientSize(
+        dialog.ConvertDialogToPixels(wxSize(dialogTemplate.width, dialogTemplate.height)));
+    for (const ControlTemplate& control : dialogTemplate.controls) {
+        CreateControl(dialog, control);
+    }
+}
+
+} // namespace quillveil

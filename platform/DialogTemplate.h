@@ -1,9 +1,10 @@
 #pragma once
 
+#include <wx/debug.h>
+#include <wx/window.h>
+
 #include <span>
 #include <string_view>
-
-class wxWindow;
 
 namespace quillveil {
 
@@ -27,6 +28,7 @@ enum ControlStyle : unsigned {
     VerticalScroll = 1u << 2, ///< edit: a vertical scroll bar
     AutoHScroll = 1u << 3,    ///< edit: one line that scrolls sideways
     NoPrefix = 1u << 4,       ///< label: '&' is shown, not an access key
+    RealSizeImage = 1u << 5,  ///< icon: shown at the image's own size, not the rectangle's
 };
 
 /// A rectangle in dialog units: x, y, width, height.
@@ -60,5 +62,13 @@ struct DialogTemplate {
 /// Sizes `dialog`'s client area and creates every control of the template as
 /// a child of it, in order, converting dialog units with the dialog's font.
 void CreateDialogControls(wxWindow& dialog, const DialogTemplate& dialogTemplate);
+
+/// Attaches `member` to the template control `id` of `dialog`, which must exist
+/// and be of the member's type: the binding of a control to its wrapper.
+template <class Control> void BindControl(wxWindow& dialog, int id, Control*& member)
+{
+    member = wxDynamicCast(dialog.FindWindow(id), Control);
+    wxASSERT_MSG(member != nullptr, "the template has no control of this id and kind");
+}
 
 } // namespace quillveil

@@ -1,0 +1,229 @@
+#include "CEncoderDlg.h"
+
+#include "CodeGenerator.h"
+#include "ProgramInfo.h"
+#include "platform/DialogTemplate.h"
+#include "res/AppIcons.h"
+#include "res/MainDialogTemplate.h"
+#include "res/ResourceIds.h"
+
+#include <wx/button.h>
+#include <wx/checkbox.h>
+#include <wx/clipbrd.h>
+#include <wx/log.h>
+#include <wx/msgdlg.h>
+#include <wx/textctrl.h>
+
+#include <string>
+
+namespace quillveil {
+
+namespace {
+
+const wxString PreviewCaption = "Preview";
+const wxString CodeCaption = "Code";
+
+std::string TextOf(const wxTextCtrl& field)
+{
+    return field.GetValue().utf8_string();
+}
+
+wxString FromUtf8(std::string_view text)
+{
+    return wxString::FromUTF8(text.data(), text.size());
+}
+
+} // namespace
+
+// clang-format off
+wxBEGIN_EVENT_TABLE(CEncoderDlg, wxDialog)
+    EVT_CHECKBOX(IDC_MODE_EMAIL, CEncoderDlg::OnModeEmail)
+    EVT_CHECKBOX(IDC_MODE_LINK, CEncoderDlg::OnModeLink)
+    EVT_BUTTON(IDC_GENERATE, CEncoderDlg::OnGenerate)
+    EVT_CHECKBOX(IDC_MODE_TEXT, CEncoderDlg::OnModeText)
+    EVT_BUTTON(IDC_PREVIEW, CEncoderDlg::OnPreview)
+    EVT_BUTTON(IDC_COPY, CEncoderDlg::OnCopy)
+    // The base dialog would end on OK; this dialog is ended only by Cancel.
+    EVT_BUTTON(wxID_OK, CEncoderDlg::OnOK)
+wxEND_EVENT_TABLE()
+    // clang-format on
+
+    CEncoderDlg::CEncoderDlg(wxWindow* parent)
+    : m_hIcon(LoadIconGroup(IDR_MAINFRAME))
+{
+    const DialogTemplate& form = MainDialogTemplate();
+    Create(parent, wxID_ANY, wxString::FromUTF8(form.caption.data(), form.caption.size()),
+           wxDefaultPosition, wxDefaultSize,
+           wxCAPTION | wxSYSTEM_MENU | wxCLOSE_BOX | wxDIALOG_NO_PARENT);
+    CreateDialogControls(*this, form);
+    CentreOnScreen();
+    OnInitDialog();
+}
+
+void CEncoderDlg::DoDataExchange()
+{
+    BindControl(*this, IDC_PREVIEW, m_btnPreview);
+    BindControl(*this, IDC_TEXT, m_editText);
+    BindControl(*this, IDC_MODE_TEXT, m_chkModeText);
+    BindControl(*this, IDC_EMAIL_USER, m_editUser);
+    BindControl(*this, IDC_EMAIL_SUBJECT, m_editSubject);
+    BindControl(*this, IDC_CODE, m_editCode);
+    BindControl(*this, IDC_EMAIL_NAME, m_editDisplayName);
+    BindControl(*this, IDC_LINK, m_editLink);
+    BindControl(*this, IDC_EMAIL_DOMAIN, m_editDomain);
+    BindControl(*this, IDC_MODE_LINK, m_chkModeLink);
+    BindControl(*this, IDC_MODE_EMAIL, m_chkModeEmail);
+}
+
+bool CEncoderDlg::OnInitDialog()
+{
+    DoDataExchange();
+    m_pHtmlView = nullptr;
+
+    SetIcons(m_hIcon);
+
+    m_chkModeEmail->SetValue(true);
+    m_chkModeLink->SetValue(false);
+
+    m_editUser->ChangeValue("User");
+    m_editDomain->ChangeValue("example.com");
+    m_editDisplayName->ChangeValue("Support");
+    m_editSubject->ChangeValue("Test Subject");
+    m_editLink->ChangeValue("<a href=\"" + FromUtf8(HomePageUrl) +
+                            "\" target=\"blank\">Home Page</a>");
+
+    m_editLink->Disable();
+    m_editText->Disable();
+    return true;
+}
+
+void CEncoderDlg::OnOK(wxCommandEvent&)
+{}
+
+EncoderMode CEncoderDlg::GetMode() const
+{
+    if (m_chkModeEmail->GetValue()) {
+        return EncoderMode::Email;
+    }
+    if (m_chkModeLink->GetValue()) {
+        return EncoderMode::Link;
+    }
+    return EncoderMode::AnyText;
+}
+
+void CEncoderDlg::OnModeEmail(wxCommandEvent&)
+{
+    SelectMode(*m_chkModeEmail, EncoderMode::Email);
+}
+
+void CEncoderDlg::OnModeLink(wxCommandEvent&)
+{
+    SelectMode(*m_chkModeLink, EncoderMode::Link);
+}
+
+void CEncoderDlg::OnModeText(wxCommandEvent&)
+{
+    SelectMode(*m_chkModeText, EncoderMode::AnyText);
+}
+
+// The box has already toggled itself when this runs: cleared means the user
+// clicked the mode in force, which must stay chosen and change nothing.
+void CEncoderDlg::SelectMode(wxCheckBox& ownBox, EncoderMode mode)
+{
+    if (!ownBox.GetValue()) {
+        ownBox.SetValue(true);
+        return;
+    }
+    m_chkModeEmail->SetValue(mode == EncoderMode::Email);
+    m_chkModeLink->SetValue(mode == EncoderMode::Link);
+    m_chkModeText->SetValue(mode == EncoderMode::AnyText);
+
+    const bool email = mode == EncoderMode::Email;
+    m_editUser->Enable(email);
+    m_editDomain->Enable(email);
+    m_editDisplayName->Enable(email);
+    m_editSubject->Enable(email);
+    m_editLink->Enable(mode == EncoderMode::Link);
+    m_editText->Enable(mode == EncoderMode::AnyText);
+}
+
+void CEncoderDlg::OnGenerate(wxCommandEvent&)
+{
+    if (m_pHtmlView != nullptr) {
+        // The pane is hidden here.
+    }
+    m_editCode->Show();
+    m_btnPreview->SetLabel(PreviewCaption);
+
+    const EncoderMode mode = GetMode();
+    const EncoderForm form{TextOf(*m_editUser),        TextOf(*m_editDomain),
+                           TextOf(*m_editDisplayName), TextOf(*m_editSubject),
+                           TextOf(*m_editLink),        TextOf(*m_editText)};
+    const GenerateResult result = GenerateCode(mode, form);
+    if (result.IsCode()) {
+        m_editCode->ChangeValue(wxString::FromUTF8(result.GetCode()));
+        return;
+    }
+
+    const GenerateWarning& warning = result.GetWarning();
+    wxMessageDialog box(this, wxString::FromUTF8(warning.message), FromUtf8(WarningCaption),
+                        wxOK | wxICON_EXCLAMATION);
+    box.ShowModal();
+    FieldControl(warning.field)->SetFocus();
+}
+
+void CEncoderDlg::OnPreview(wxCommandEvent&)
+{
+    if (m_btnPreview->GetLabel() == PreviewCaption) {
+        m_btnPreview->SetLabel(CodeCaption);
+        if (m_pHtmlView != nullptr) {
+            // The pane is shown here and given the output box's text.
+        }
+        // Also without a pane, so the preview view never shows the source.
+        m_editCode->Hide();
+    } else {
+        m_btnPreview->SetLabel(PreviewCaption);
+        if (m_pHtmlView != nullptr) {
+            // The pane is hidden here.
+        }
+        m_editCode->Show();
+    }
+}
+
+void CEncoderDlg::OnCopy(wxCommandEvent&)
+{
+    const wxString text = m_editCode->GetValue();
+    if (text.empty()) {
+        return;
+    }
+    // A clipboard that cannot be had means no effect and no message.
+    wxLogNull quiet;
+    if (!wxTheClipboard->Open()) {
+        return;
+    }
+    wxTheClipboard->SetData(new wxTextDataObject(text));
+    wxTheClipboard->Close();
+    // Where a clipboard manager runs, it keeps the code once we have exited.
+    wxTheClipboard->Flush();
+}
+
+wxTextCtrl* CEncoderDlg::FieldControl(EncoderField field) const
+{
+    switch (field) {
+    case EncoderField::User:
+        return m_editUser;
+    case EncoderField::Domain:
+        return m_editDomain;
+    case EncoderField::DisplayName:
+        return m_editDisplayName;
+    case EncoderField::Subject:
+        return m_editSubject;
+    case EncoderField::Link:
+        return m_editLink;
+    case EncoderField::Text:
+        return m_editText;
+    }
+    return m_editUser;
+}
+
+} // namespace quillveil

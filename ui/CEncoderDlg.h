@@ -1,0 +1,60 @@
+#pragma once
+
+#include "EncoderTypes.h"
+
+#include <wx/dialog.h>
+#include <wx/iconbndl.h>
+
+class wxButton;
+class wxCheckBox;
+class wxTextCtrl;
+
+namespace quillveil {
+
+class CHtmlView;
+
+/// The main window: three input groups chosen by their mode boxes, the
+/// output box and the commands that fill, preview and copy it.
+class CEncoderDlg : public wxDialog {
+public:
+    /// Builds the window from IDD_MAIN and initialises it; not yet shown.
+    explicit CEncoderDlg(wxWindow* parent = nullptr);
+
+    /// The mode that the mode boxes express.
+    EncoderMode GetMode() const;
+
+private:
+    void DoDataExchange();
+    bool OnInitDialog();
+    void OnOK(wxCommandEvent& event);
+
+    void OnModeEmail(wxCommandEvent& event);
+    void OnModeLink(wxCommandEvent& event);
+    void OnModeText(wxCommandEvent& event);
+    void SelectMode(wxCheckBox& ownBox, EncoderMode mode);
+
+    void OnGenerate(wxCommandEvent& event);
+    void OnPreview(wxCommandEvent& event);
+    void OnCopy(wxCommandEvent& event);
+    wxTextCtrl* FieldControl(EncoderField field) const;
+
+    wxButton* m_btnPreview = nullptr;
+    wxTextCtrl* m_editText = nullptr;
+    wxCheckBox* m_chkModeText = nullptr;
+    wxTextCtrl* m_editUser = nullptr;
+    wxTextCtrl* m_editSubject = nullptr;
+    wxTextCtrl* m_editCode = nullptr;
+    wxTextCtrl* m_editDisplayName = nullptr;
+    wxTextCtrl* m_editLink = nullptr;
+    wxTextCtrl* m_editDomain = nullptr;
+    wxCheckBox* m_chkModeLink = nullptr;
+    wxCheckBox* m_chkModeEmail = nullptr;
+    wxIconBundle m_hIcon;
+    /// The preview pane, a child window the dialog does not own; empty when
+    /// there is none.
+    CHtmlView* m_pHtmlView = nullptr;
+
+    wxDECLARE_EVENT_TABLE();
+};
+
+} // namespace quillveil
