@@ -2,6 +2,10 @@
 
 #include "EncoderTypes.h"
 
+#include <functional>
+#include <optional>
+#include <string_view>
+
 namespace quillveil {
 
 /// Generates the protected HTML for the given mode from the form's texts,
@@ -14,5 +18,13 @@ GenerateResult GenerateEmailCode(const EncoderForm& form);
 GenerateResult GenerateLinkCode(const EncoderForm& form);
 /// The whole text as character references.
 GenerateResult GenerateTextCode(const EncoderForm& form);
+
+/// GenerateCode for callers that pass the code on rather than keep it (the command-line
+/// encoder): hands the code to `sink` in consecutive pieces, so a large text's code never
+/// has to exist whole in memory; `sink` returns false to stop early. Returns the warning
+/// instead when there is one, and then never calls `sink`.
+std::optional<GenerateWarning>
+GenerateCodeInPieces(EncoderMode mode, const EncoderForm& form,
+                     const std::function<bool(std::string_view piece)>& sink);
 
 } // namespace quillveil

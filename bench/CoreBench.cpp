@@ -1,0 +1,224 @@
+// Speed of the code generation core, next to its physical limit (memcpy of the output) and its
+// floor (formatting every byte with snprintf). Prints the ratios after the usual table.
+
+#include "CharacterEncoders.h"
+#include "CodeGenerator.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace quillveil;
+
+enum class TextKind { Ascii, Utf8 };
+
+const char* KindName(TextKind kind)
+{
+    return kind == TextKind::Ascii ? "ascii" : "utf8";
+}
+
+/// `size` bytes of page-like text: English prose, or words in Cyrillic and Chinese with ASCII
+/// spaces and punctuation between them (about nine bytes in ten are 128 or above).
+std::string MakeText(TextKind kind, std::size_t size)
+{
+    static const std::vector<std::string> asciiWords = {
+        "Contact", "the",   "webmaster", "at",      "our",     "office,", "or",   "write",
+        "to",      "sales", "for",       "prices.", "Opening", "hours:",  "9-17", "(Mon-Fri)\r\n"};
+    static const std::vector<std::string> utf8Words = {
+        "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82",
+        "\xE4\xB8\xAD\xE6\x96\x87\xE7\xBD\x91",
+        "\xD0\xBC\xD0\xB8\xD1\x80\xD0\xB0,",
+        "\xE9\xA1\xB5\xE9\x9D\xA2\xE5\x86\x85\xE5\xAE\xB9",
+        "\xD1\x81\xD0\xB0\xD0\xB9\xD1\x82\xD0\xB0.",
+        "\xE8\x81\x94\xE7\xB3\xBB\xE6\x88\x91"};
+    const auto& words = kind == TextKind::Ascii ? asciiWords : utf8Words;
+    std::string text;
+    text.reserve(size + 32);
+    for (std::size_t i = 0; text.size() < size; ++i) {
+        text += words[(i * 7 + i / 5) % words.size()];
+        text += ' ';
+    }
+    text.resize(size);
+    return text;
+}
+
+std::string NaiveEncodeEntities(std::string_view text)
+{
+    std::string result;
+    char piece[8];
+    for (char c : text) {
+        if (static_cast<unsigned char>(c) < 128) {
+            std::snprintf(piece, sizeof piece, "&#%i;", c);
+            result += piece;
+        } else {
+            result += c;
+        }
+    }
+    return result;
+}
+
+void SetInputBytes(benchmark::State& state, std::size_t size)
+{
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(size));
+}
+
+std::string BenchName(const char* what, TextKind kind, std::size_t size)
+{
+    return std::string(what) + "/" + KindName(kind) + "/" + std::to_string(size);
+}
+
+template <class Operation>
+void RegisterTextBench(const char* what, TextKind kind, std::size_t size, Operation operation)
+{
+    benchmark::RegisterBenchmark(BenchName(what, kind, size).c_str(), [=](benchmark::State& state) {
+        const std::string input = MakeText(kind, size);
+        for (auto _ : state)
+            benchmark::DoNotOptimize(operation(input));
+        SetInputBytes(state, size);
+    });
+}
+
+EncoderForm EmailForm(TextKind kind, std::size_t size)
+{
+    EncoderForm form;
+    form.user = "webmaster";
+    form.domain = "example.org";
+    form.displayName = MakeText(kind, size / 2);
+    form.subject = MakeText(kind, size - size / 2);
+    return form;
+}
+
+/// An anchor whose content repeats its target every ten bytes: 100,000 times in 1 MiB.
+EncoderForm LinkForm(TextKind kind, std::size_t size)
+{
+    const std::string value = "me@x.org";
+    const std::string filler = MakeText(kind, 2);
+    EncoderForm form;
+    form.link = "<a href=\"" + value + "\">";
+    while (form.link.size() + value.size() + filler.size() + 4 <= size)
+        form.link += value + filler;
+    form.link += "</a>";
+    return form;
+}
+
+EncoderForm MakeForm(EncoderMode mode, TextKind kind, std::size_t size)
+{
+    if (mode == EncoderMode::Email)
+        return EmailForm(kind, size);
+    if (mode == EncoderMode::Link)
+        return LinkForm(kind, size);
+    EncoderForm form;
+    form.text = MakeText(kind, size);
+    return form;
+}
+
+void RegisterGenerateBench(const char* what, EncoderMode mode, TextKind kind, std::size_t size)
+{
+    benchmark::RegisterBenchmark(BenchName(what, kind, size).c_str(), [=](benchmark::State& state) {
+        const EncoderForm form = MakeForm(mode, kind, size);
+        for (auto _ : state)
+            benchmark::DoNotOptimize(GenerateCode(mode, form));
+        SetInputBytes(state, size);
+    });
+}
+
+/// Copying a buffer the size of EncodeEntities' output: what writing that output costs at best.
+void RegisterMemcpyBench(TextKind kind, std::size_t size)
+{
+    benchmark::RegisterBenchmark(
+        BenchName("MemcpyOfEntitiesOutput", kind, size).c_str(), [=](benchmark::State& state) {
+            const std::size_t outputSize = EncodeEntities(MakeText(kind, size)).size();
+            std::vector<char> source(outputSize, 'x');
+            std::vector<char> target(outputSize, 0);
+            for (auto _ : state) {
+                std::memcpy(target.data(), source.data(), outputSize);
+                benchmark::ClobberMemory();
+            }
+            // Counted in input bytes, so the rates compare directly with EncodeEntities.
+            SetInputBytes(state, size);
+        });
+}
+
+constexpr std::size_t Sizes[] = {64, 4096, 1 << 20};
+constexpr TextKind Kinds[] = {TextKind::Ascii, TextKind::Utf8};
+
+void RegisterAll()
+{
+    for (TextKind kind : Kinds) {
+        for (std::size_t size : Sizes) {
+            RegisterTextBench("EncodeEntities", kind, size,
+                              [](const std::string& text) { return EncodeEntities(text); });
+            RegisterMemcpyBench(kind, size);
+            RegisterTextBench("NaiveEncodeEntities", kind, size,
+                              [](const std::string& text) { return NaiveEncodeEntities(text); });
+            RegisterTextBench("PercentEncodeSubject", kind, size,
+                              [](const std::string& text) { return PercentEncodeSubject(text); });
+            RegisterGenerateBench("GenerateEmail", EncoderMode::Email, kind, size);
+            RegisterGenerateBench("GenerateLink", EncoderMode::Link, kind, size);
+            RegisterGenerateBench("GenerateText", EncoderMode::AnyText, kind, size);
+        }
+    }
+}
+
+/// The console table, plus the processor seconds per iteration of every run for the closing
+/// ratios (the same time the table's rates use; wall time suffers from a busy machine).
+class SummaryReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs)
+            if (run.run_type == Run::RT_Iteration && run.iterations > 0)
+                m_seconds[run.benchmark_name()] =
+                    run.cpu_accumulated_time / static_cast<double>(run.iterations);
+    }
+
+    void PrintSummary() const
+    {
+        std::printf("\nEncodeEntities against memcpy of its output (limit) and snprintf per byte "
+                    "(floor):\n");
+        for (TextKind kind : Kinds) {
+            for (std::size_t size : Sizes) {
+                const double fast = Seconds("EncodeEntities", kind, size);
+                const double copy = Seconds("MemcpyOfEntitiesOutput", kind, size);
+                const double naive = Seconds("NaiveEncodeEntities", kind, size);
+                if (fast <= 0 || copy <= 0 || naive <= 0)
+                    continue;
+                std::printf("  %-5s %8zu B: %6.2f GB/s input, %5.1f %% of memcpy bandwidth, "
+                            "%6.1fx the naive version\n",
+                            KindName(kind), size, static_cast<double>(size) / fast / 1e9,
+                            100 * copy / fast, naive / fast);
+            }
+        }
+    }
+
+private:
+    double Seconds(const char* what, TextKind kind, std::size_t size) const
+    {
+        const auto found = m_seconds.find(BenchName(what, kind, size));
+        return found == m_seconds.end() ? 0 : found->second;
+    }
+
+    std::map<std::string, double> m_seconds;
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    RegisterAll();
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    SummaryReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.PrintSummary();
+    benchmark::Shutdown();
+    return 0;
+}

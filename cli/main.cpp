@@ -1,0 +1,153 @@
+// quillveil-encode: the code generator for scripts. Prints the protected HTML of an e-mail
+// link, of an anchor element or of any text.
+
+#include "CodeGenerator.h"
+#include "FileDescriptorIo.h"
+#include "ProgramInfo.h"
+
+#include <cstring>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using namespace quillveil;
+
+constexpr std::string_view CommandName = "quillveil-encode";
+
+// Exit statuses: scripts tell a warning about the input from a mistake in the call.
+constexpr int ExitCode = 0;
+constexpr int ExitWarning = 1;
+constexpr int ExitMisuse = 2;
+
+constexpr std::string_view UsageLines = "Usage: quillveil-encode email USER DOMAIN NAME [SUBJECT]\n"
+                                        "       quillveil-encode link [LINK]\n"
+                                        "       quillveil-encode text [TEXT]\n"
+                                        "       quillveil-encode --help | --version\n";
+
+constexpr std::string_view HelpText =
+    "\n"
+    "Writes HTML in which an e-mail address, the target of an anchor element or a whole\n"
+    "text is spelled as decimal character references (\"&#64;\" for \"@\"): browsers show it\n"
+    "as before, address harvesters find nothing.\n"
+    "\n"
+    "  email  an encoded mailto link for USER@DOMAIN shown as NAME, with an optional SUBJECT\n"
+    "  link   the anchor element LINK with the value of its first href encoded\n"
+    "  text   all of TEXT as character references\n"
+    "\n"
+    "LINK or TEXT omitted or \"-\": read from standard input, whole and unchanged.\n"
+    "Leading and trailing white space of every input is ignored.\n"
+    "\n"
+    "Exit status: 0 the code is on standard output; 1 a warning about the input is on\n"
+    "standard error; 2 wrong usage, or input that cannot be read or holds a NUL byte.\n";
+
+void Print(int fd, std::string_view text)
+{
+    // Nothing sensible is left to do when even the diagnostics cannot be written.
+    static_cast<void>(WriteAll(fd, text));
+}
+
+int Misuse(std::string_view problem)
+{
+    Print(STDERR_FILENO, std::string(CommandName) + ": " + std::string(problem) + "\n");
+    Print(STDERR_FILENO, UsageLines);
+    Print(STDERR_FILENO, "Try 'quillveil-encode --help' for more information.\n");
+    return ExitMisuse;
+}
+
+int Failure(std::string_view what, int error)
+{
+    Print(STDERR_FILENO,
+          std::string(CommandName) + ": " + std::string(what) + ": " + std::strerror(error) + "\n");
+    return ExitMisuse;
+}
+
+/// The text of a link or text argument: the argument itself, or standard input when it is
+/// absent or "-". Empty when the input cannot be taken; the error has been reported then.
+std::optional<std::string> ReadTextArgument(const std::vector<std::string_view>& args)
+{
+    if (args.size() == 2 && args[1] != "-")
+        return std::string(args[1]);
+    std::string input;
+    if (const int error = ReadAll(STDIN_FILENO, input)) {
+        Failure("cannot read standard input", error);
+        return std::nullopt;
+    }
+    // A text never holds NUL; encoding it would hand back something nobody typed.
+    if (const std::size_t nul = input.find('\0'); nul != std::string::npos) {
+        Print(STDERR_FILENO, std::string(CommandName) + ": standard input holds a NUL byte (at " +
+                                 std::to_string(nul) + "); texts cannot contain one\n");
+        return std::nullopt;
+    }
+    return input;
+}
+
+int Run(const std::vector<std::string_view>& args)
+{
+    if (args.empty())
+        return Misuse("no mode given");
+    const std::string_view mode = args[0];
+    if (args.size() == 1 && mode == "--help") {
+        Print(STDOUT_FILENO, UsageLines);
+        Print(STDOUT_FILENO, HelpText);
+        return ExitCode;
+    }
+    if (args.size() == 1 && mode == "--version") {
+        Print(STDOUT_FILENO, std::string(CommandName) + " (" + std::string(ProgramName) + ") " +
+                                 std::string(ProgramVersion) + "\n");
+        return ExitCode;
+    }
+
+    EncoderForm form;
+    EncoderMode encoderMode{};
+    if (mode == "email") {
+        if (args.size() != 4 && args.size() != 5)
+            return Misuse("email takes USER DOMAIN NAME and an optional SUBJECT");
+        encoderMode = EncoderMode::Email;
+        form.user = args[1];
+        form.domain = args[2];
+        form.displayName = args[3];
+        if (args.size() == 5)
+            form.subject = args[4];
+    } else if (mode == "link" || mode == "text") {
+        if (args.size() > 2)
+            return Misuse(std::string(mode) + " takes at most one argument");
+        std::optional<std::string> input = ReadTextArgument(args);
+        if (!input)
+            return ExitMisuse;
+        encoderMode = mode == "link" ? EncoderMode::Link : EncoderMode::AnyText;
+        (mode == "link" ? form.link : form.text) = std::move(*input);
+    } else {
+        return Misuse("unknown mode '" + std::string(mode) + "'");
+    }
+
+    // The code can be several times the input: write it piece by piece as it is made.
+    int writeError = 0;
+    const std::optional<GenerateWarning> warning =
+        GenerateCodeInPieces(encoderMode, form, [&writeError](std::string_view piece) {
+            writeError = WriteAll(STDOUT_FILENO, piece);
+            return writeError == 0;
+        });
+    if (warning) {
+        Print(STDERR_FILENO, warning->message + "\n");
+        return ExitWarning;
+    }
+    if (writeError == 0)
+        writeError = WriteAll(STDOUT_FILENO, "\n");
+    if (writeError != 0)
+        return Failure("cannot write standard output", writeError);
+    return ExitCode;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::vector<std::string_view> args;
+    for (int i = 1; i < argc; ++i)
+        args.emplace_back(argv[i]);
+    return Run(args);
+}

@@ -1,0 +1,163 @@
+#include "CharacterEncoders.h"
+#include "CodeGenerator.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace quillveil {
+namespace {
+
+/// The code of link mode, or the warning's text when there is none.
+std::string LinkCode(std::string link)
+{
+    EncoderForm form;
+    form.link = std::move(link);
+    const GenerateResult result = GenerateLinkCode(form);
+    return result.IsCode() ? result.GetCode() : "warning: " + result.GetWarning().message;
+}
+
+struct LinkCase {
+    const char* link;
+    const char* code;
+};
+
+void ExpectCodes(std::initializer_list<LinkCase> cases)
+{
+    for (const LinkCase& c : cases)
+        EXPECT_EQ(LinkCode(c.link), c.code) << "link: " << c.link;
+}
+
+TEST(LinkModeTest, WorkedCases)
+{
+    ExpectCodes({
+        {R"(<a href="x">x</a>)", R"(<a href="&#120;">&#120;</a>)"},
+        {R"(<A HREF="x">y</A>)", R"(<A HREF="&#120;">y</A>)"},
+        {R"(<a href= "x" >y</a>)", R"(<a href= "&#120;" >y</a>)"},
+        {R"(<a href=x title=z>y</a>)", R"(<a href=&#120; title=z>y</a>)"},
+        {R"(<a href=x>y</a>)", R"(<a href=&#120;>y</a>)"},
+        {R"(<a href="x>y</a>)", R"(<a href="x>y</a>)"},
+    });
+}
+
+TEST(LinkModeTest, CutsSingleQuotedValuesWithoutTheirQuotes)
+{
+    ExpectCodes({
+        {"<a href='mailto:a@b.c' title=x>m</a>",
+         "<a href='&#109;&#97;&#105;&#108;&#116;&#111;&#58;&#97;&#64;&#98;&#46;&#99;' "
+         "title=x>m</a>"},
+        // A double quote inside single quotes is part of the value, and the reverse.
+        {R"(<a href='x"y'>x"y</a>)", R"(<a href='&#120;&#34;&#121;'>&#120;&#34;&#121;</a>)"},
+        {R"(<a href="x'y">x'y</a>)", R"(<a href="&#120;&#39;&#121;">&#120;&#39;&#121;</a>)"},
+        // Unclosed: the value is empty and the link comes back unchanged.
+        {"<a href='x>y</a>", "<a href='x>y</a>"},
+        {"<a href=''>y</a>", "<a href=''>y</a>"},
+    });
+}
+
+TEST(LinkModeTest, EndsUnquotedValuesAtAnyWhiteSpaceOrTagEnd)
+{
+    ExpectCodes({
+        {"<a href=x\ttitle=z>y</a>", "<a href=&#120;\ttitle=z>y</a>"},
+        {"<a href=x\ntitle=z>y</a>", "<a href=&#120;\ntitle=z>y</a>"},
+        {"<a href=x\rtitle=z>y</a>", "<a href=&#120;\rtitle=z>y</a>"},
+        {"<a href=x\vtitle=z>y</a>", "<a href=&#120;\vtitle=z>y</a>"},
+        {"<a href=x\ftitle=z>y</a>", "<a href=&#120;\ftitle=z>y</a>"},
+        {"<a href=/p/q>go</a>", "<a href=&#47;&#112;&#47;&#113;>go</a>"},
+        // Neither white space nor ">" after it: no value.
+        {"<a href=x", "<a href=x"},
+        {"<a href=>y</a>", "<a href=>y</a>"},
+    });
+}
+
+TEST(LinkModeTest, LeavesTheMarkupItselfIntact)
+{
+    ExpectCodes({
+        {R"(<a href="/">Home</a>)", R"(<a href="&#47;">Home</a>)"},
+        {R"(<a href="a">a</a>)", R"(<a href="&#97;">&#97;</a>)"},
+        {R"(<a href="ref">ref</a>)", R"(<a href="&#114;&#101;&#102;">&#114;&#101;&#102;</a>)"},
+        {R"(<a href="title" title="title">title</a>)",
+         R"(<a href="&#116;&#105;&#116;&#108;&#101;" title="&#116;&#105;&#116;&#108;&#101;">)"
+         R"(&#116;&#105;&#116;&#108;&#101;</a>)"},
+        // Occurrences that reach into the markup stay: here the one in "</a>".
+        {R"(<a href="a>">a></a>)", R"(<a href="&#97;&#62;">&#97;&#62;</a>)"},
+        {R"(<a href="=">a=b</a>)", R"(<a href="&#61;">a&#61;b</a>)"},
+        // The content and other attribute values are still replaced, also several times.
+        {R"(<a href="x" title="x x"><b>x</b>x</a>)",
+         R"(<a href="&#120;" title="&#120; &#120;"><b>&#120;</b>&#120;</a>)"},
+        // Comments are markup too.
+        {R"(<a href="x"><!-- x -->x</a>)", R"(<a href="&#120;"><!-- x -->&#120;</a>)"},
+    });
+}
+
+TEST(LinkModeTest, ReplacesFromLeftToRightWithoutOverlap)
+{
+    ExpectCodes({
+        {R"(<a href="aa">aaaaa</a>)", R"(<a href="&#97;&#97;">&#97;&#97;&#97;&#97;a</a>)"},
+        // The end tag holds "/a" as well, as markup.
+        {R"(<a href="/a">/a</a>)", R"(<a href="&#47;&#97;">&#47;&#97;</a>)"},
+    });
+}
+
+TEST(LinkModeTest, KeepsCharacterReferencesWhole)
+{
+    ExpectCodes({
+        // "&amp;" in a URL means "&": it stays, so the link keeps its target.
+        {R"(<a href="q?a=1&amp;b=2">go</a>)",
+         R"(<a href="&#113;&#63;&#97;&#61;&#49;&amp;&#98;&#61;&#50;">go</a>)"},
+        // A match must not split a reference of the content ("&eacute;" is one character).
+        {R"(<a href="a">caf&eacute; a</a>)", R"(<a href="&#97;">c&#97;f&eacute; &#97;</a>)"},
+        {R"(<a href="5">&#35;5</a>)", R"(<a href="&#53;">&#35;&#53;</a>)"},
+        // What only looks like a reference is plain text.
+        {R"(<a href="a&b">a&b</a>)", R"(<a href="&#97;&#38;&#98;">&#97;&#38;&#98;</a>)"},
+    });
+}
+
+TEST(LinkModeTest, UsesTheFirstHrefInAnyLetterCaseAndPlace)
+{
+    ExpectCodes({
+        {R"(<a Href="x">y</a>)", R"(<a Href="&#120;">y</a>)"},
+        // Inside another attribute's value the first "href=" still wins.
+        {R"(<a title="see href=t here" href="u">t</a>)",
+         R"(<a title="see href=&#116; here" href="u">&#116;</a>)"},
+        {R"(<a title='href="t"' href="u">t</a>)",
+         R"(<a title='href="&#116;"' href="u">&#116;</a>)"},
+    });
+}
+
+TEST(LinkModeTest, TrimsTheLinkAndKeepsWhatIsAroundTheElement)
+{
+    ExpectCodes({
+        {"  \r\n<a href=\"x\">x</a>\n\t ", "<a href=\"&#120;\">&#120;</a>"},
+        {"Mail <a href=\"x\">x</a> or x.", "Mail <a href=\"&#120;\">&#120;</a> or &#120;."},
+        {"<a href=\"caf\xC3\xA9\">caf\xC3\xA9</a>",
+         "<a href=\"&#99;&#97;&#102;\xC3\xA9\">&#99;&#97;&#102;\xC3\xA9</a>"},
+        // A "<" that opens no tag is text.
+        {"<a href=\"x\">x < x</a>", "<a href=\"&#120;\">&#120; < &#120;</a>"},
+    });
+}
+
+TEST(LinkModeTest, HandlesLongRepetitiveLinks)
+{
+    // 100,000 occurrences of the value in a link of about a megabyte.
+    const std::string value = "mailto:me@example.org";
+    std::string link = "<a href=\"" + value + "\">";
+    for (int i = 0; i < 100'000; ++i)
+        link += value.substr(0, 9) + value;
+    link += "</a>";
+    const std::string encoded = EncodeEntities(value);
+    std::string expected = "<a href=\"" + encoded + "\">";
+    for (int i = 0; i < 100'000; ++i)
+        expected += value.substr(0, 9) + encoded;
+    expected += "</a>";
+    EXPECT_EQ(LinkCode(link), expected);
+
+    // A value that almost matches everywhere.
+    const std::string nearMiss(200'000, 'a');
+    const std::string text = "<a href=\"" + nearMiss + "b\">" + std::string(500'000, 'a') + "</a>";
+    EXPECT_EQ(LinkCode(text), "<a href=\"" + EncodeEntities(nearMiss + "b") + "\">" +
+                                  std::string(500'000, 'a') + "</a>");
+}
+
+} // namespace
+} // namespace quillveil
