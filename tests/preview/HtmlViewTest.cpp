@@ -1,17 +1,13 @@
 #include "platform/CHtmlView.h"
 
-#include "GuiTestSupport.h"
+#include "FakeDesktopOpener.h"
+#include "PaneTestSupport.h"
 
 #include <gtest/gtest.h>
 #include <webkit2/webkit2.h>
-#include <wx/filename.h>
 #include <wx/frame.h>
-#include <wx/uiaction.h>
 #include <wx/webview.h>
 
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -70,33 +66,6 @@ protected:
         pane->Show();
         PumpEvents(100);
         return pane;
-    }
-
-    static wxString Eval(CHtmlView& pane, const wxString& script)
-    {
-        wxString result;
-        wxLogNull quiet;
-        if (!pane.GetWebView().RunScript(script, &result)) {
-            return "<script failed>";
-        }
-        return result;
-    }
-
-    /// Clicks the centre of the element `selector` inside the pane.
-    void ClickElement(CHtmlView& pane, const wxString& selector)
-    {
-        const wxString rect =
-            Eval(pane, "var r=document.querySelector('" + selector +
-                           "').getBoundingClientRect();"
-                           "Math.round(r.left+r.width/2)+','+Math.round(r.top+r.height/2)");
-        long x = 0;
-        long y = 0;
-        ASSERT_TRUE(rect.BeforeFirst(',').ToLong(&x) && rect.AfterFirst(',').ToLong(&y)) << rect;
-        wxUIActionSimulator mouse;
-        mouse.MouseMove(pane.GetWebView().ClientToScreen(wxPoint(int(x), int(y))));
-        PumpEvents(100);
-        mouse.MouseClick();
-        PumpEvents(300);
     }
 
     wxFrame* m_frame = nullptr;
@@ -220,31 +189,9 @@ TEST_F(HtmlViewTest, ClickedLinksGoToTheDesktopAndThePaneKeepsThePreview)
 
 TEST(HtmlViewDesktop, DefaultOpenerHandsTheUrlToTheDesktopHandler)
 {
-    // A stand-in for the desktop's opener, first on PATH, records its argument.
-    const wxString dir = wxFileName::CreateTempFileName("quillveil-open");
-    wxRemoveFile(dir);
-    ASSERT_TRUE(wxMkdir(dir));
-    const std::string script = (dir + "/xdg-open").utf8_string();
-    const std::string record = (dir + "/opened").utf8_string();
-    {
-        std::ofstream out(script);
-        out << "#!/bin/sh\nprintf '%s' \"$1\" > '" << record << ".tmp' && mv '" << record
-            << ".tmp' '" << record << "'\n";
-    }
-    wxExecute("chmod +x " + wxString::FromUTF8(script), wxEXEC_SYNC);
-    const std::string oldPath = std::getenv("PATH");
-    setenv("PATH", (dir.utf8_string() + ":" + oldPath).c_str(), 1);
-
+    FakeDesktopOpener desktop;
     CHtmlView::OpenWithDesktop("mailto:User@example.com?subject=a%20b");
-    const bool opened = PumpUntil([&] { return wxFileExists(wxString::FromUTF8(record)); }, 5000);
-    setenv("PATH", oldPath.c_str(), 1);
-
-    ASSERT_TRUE(opened);
-    std::ifstream in(record);
-    std::stringstream content;
-    content << in.rdbuf();
-    EXPECT_EQ(content.str(), "mailto:User@example.com?subject=a%20b");
-    wxFileName::Rmdir(dir, wxPATH_RMDIR_RECURSIVE);
+    EXPECT_EQ(desktop.WaitForUrl(), "mailto:User@example.com?subject=a%20b");
 }
 
 TEST_F(HtmlViewTest, EngineThatCannotBeCreatedLeavesNoPane)
