@@ -62,7 +62,7 @@ public:
 };
 
 CHtmlView* CHtmlView::Create(wxWindow& parent, const wxRect& rect, const WebViewFactory& factory,
-                             UrlOpener opener)
+                             LinkOpener opener)
 {
     auto* pane = new CHtmlView(std::move(opener));
     pane->Hide(); // before the window exists, so it is never shown by creation
@@ -99,7 +99,7 @@ void CHtmlView::OpenWithDesktop(const wxString& url)
     wxLaunchDefaultBrowser(url);
 }
 
-CHtmlView::CHtmlView(UrlOpener opener) : m_opener(std::move(opener))
+CHtmlView::CHtmlView(LinkOpener opener) : m_opener(std::move(opener))
 {}
 
 CHtmlView::~CHtmlView()

@@ -13,7 +13,7 @@ namespace quillveil {
 /// Makes the HTML engine as a child of `parent`; null when it cannot.
 using WebViewFactory = std::function<wxWebView*(wxWindow& parent)>;
 /// Hands a URL to the desktop's default handler (browser, mail client).
-using UrlOpener = std::function<void(const wxString& url)>;
+using LinkOpener = std::function<void(const wxString& url)>;
 
 /// The preview pane: a child window hosting the system's HTML engine, whose
 /// body can be emptied and given HTML. Markup put into it is shown, never
@@ -30,7 +30,7 @@ public:
     /// cannot be created or cannot be made safe.
     static CHtmlView* Create(wxWindow& parent, const wxRect& rect,
                              const WebViewFactory& factory = NewWebView,
-                             UrlOpener opener = OpenWithDesktop);
+                             LinkOpener opener = OpenWithDesktop);
 
     /// The default factory: the toolkit's web view on the system engine.
     static wxWebView* NewWebView(wxWindow& parent);
@@ -53,7 +53,7 @@ public:
 private:
     friend class CHtmlViewEngineSignals; // the engine's callbacks, in the source file
 
-    explicit CHtmlView(UrlOpener opener);
+    explicit CHtmlView(LinkOpener opener);
 
     bool AttachWebView(wxWebView* webView);
     void OnSize(wxSizeEvent& event);
@@ -62,7 +62,7 @@ private:
     /// load; hands clicked links to the desktop.
     bool Decide(WebKitNavigationAction* action, bool newWindow);
 
-    UrlOpener m_opener;
+    LinkOpener m_opener;
     wxWebView* m_webView = nullptr;
 };
 
