@@ -53,10 +53,11 @@ wxBEGIN_EVENT_TABLE(CEncoderDlg, wxDialog)
     // The base dialog would end on OK; this dialog is ended only by Cancel.
     EVT_BUTTON(wxID_OK, CEncoderDlg::OnOK)
 wxEND_EVENT_TABLE()
-    // clang-format on
+// clang-format on
 
-    CEncoderDlg::CEncoderDlg(wxWindow* parent)
+CEncoderDlg::CEncoderDlg(wxWindow* parent, WebViewFactory previewEngine)
     : m_hIcon(LoadIconGroup(IDR_MAINFRAME))
+    , m_previewEngine(std::move(previewEngine))
 {
     const DialogTemplate& form = MainDialogTemplate();
     Create(parent, wxID_ANY, wxString::FromUTF8(form.caption.data(), form.caption.size()),
@@ -104,10 +105,28 @@ bool CEncoderDlg::OnInitDialog()
     m_editLink->Disable();
     m_editText->Disable();
 
+    CreatePreviewPane();
+
     // The first tab stop starts with the focus, so Enter generates at once;
     // GTK would otherwise pick the control nearest the top-left corner.
     FindWindow(IDC_GENERATE)->SetFocus();
     return true;
+}
+
+// Without an engine the dialog goes on without a pane, silently: every
+// command then takes its path for no pane.
+void CEncoderDlg::CreatePreviewPane()
+{
+    // The output box is a direct child of the dialog, so its rectangle is
+    // already in the dialog's client coordinates; the pane covers it exactly
+    // and is never moved again (the dialog cannot be resized).
+    m_pHtmlView = CHtmlView::Create(*this, m_editCode->GetRect(), m_previewEngine);
+    if (m_pHtmlView == nullptr) {
+        return;
+    }
+    // Nothing waits for the blank page: a preview asked for before it has
+    // loaded shows what the pane has.
+    m_pHtmlView->Navigate2("about:blank");
 }
 
 void CEncoderDlg::OnOK(wxCommandEvent&)
@@ -203,7 +222,7 @@ void CEncoderDlg::SelectMode(wxCheckBox& ownBox, EncoderMode mode)
 void CEncoderDlg::OnGenerate(wxCommandEvent&)
 {
     if (m_pHtmlView != nullptr) {
-        // The pane is hidden here.
+        m_pHtmlView->Hide();
     }
     m_editCode->Show();
     m_btnPreview->SetLabel(PreviewCaption);
@@ -230,14 +249,19 @@ void CEncoderDlg::OnPreview(wxCommandEvent&)
     if (m_btnPreview->GetLabel() == PreviewCaption) {
         m_btnPreview->SetLabel(CodeCaption);
         if (m_pHtmlView != nullptr) {
-            // The pane is shown here and given the output box's text.
+            m_pHtmlView->Show();
+            // An empty box leaves the pane showing what it showed before.
+            const std::string code = TextOf(*m_editCode);
+            if (!code.empty()) {
+                m_pHtmlView->PutBodyHtml(code);
+            }
         }
         // Also without a pane, so the preview view never shows the source.
         m_editCode->Hide();
     } else {
         m_btnPreview->SetLabel(PreviewCaption);
         if (m_pHtmlView != nullptr) {
-            // The pane is hidden here.
+            m_pHtmlView->Hide();
         }
         m_editCode->Show();
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "EncoderTypes.h"
+#include "platform/CHtmlView.h"
 #include "platform/WindowMenu.h"
 
 #include <wx/dialog.h>
@@ -12,14 +13,15 @@ class wxTextCtrl;
 
 namespace quillveil {
 
-class CHtmlView;
-
 /// The main window: three input groups chosen by their mode boxes, the
 /// output box and the commands that fill, preview and copy it.
 class CEncoderDlg : public wxDialog {
 public:
     /// Builds the window from IDD_MAIN and initialises it; not yet shown.
-    explicit CEncoderDlg(wxWindow* parent = nullptr);
+    /// `previewEngine` makes the preview pane's HTML engine; when it yields
+    /// none, the dialog works without a pane.
+    explicit CEncoderDlg(wxWindow* parent = nullptr,
+                         WebViewFactory previewEngine = CHtmlView::NewWebView);
 
     /// The mode that the mode boxes express.
     EncoderMode GetMode() const;
@@ -50,6 +52,8 @@ private:
     void OnCopy(wxCommandEvent& event);
     wxTextCtrl* FieldControl(EncoderField field) const;
 
+    void CreatePreviewPane();
+
     wxButton* m_btnPreview = nullptr;
     wxTextCtrl* m_editText = nullptr;
     wxCheckBox* m_chkModeText = nullptr;
@@ -67,6 +71,8 @@ private:
     CHtmlView* m_pHtmlView = nullptr;
     /// Stands in for the window manager's menu, which takes no entries.
     WindowMenu m_sysMenu;
+    /// Makes the pane's engine; used once, when the pane is created.
+    WebViewFactory m_previewEngine;
 
     wxDECLARE_EVENT_TABLE();
 };

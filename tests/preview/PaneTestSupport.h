@@ -1,0 +1,38 @@
+#pragma once
+
+#include "platform/CHtmlView.h"
+
+#include "GuiTestSupport.h"
+
+#include <gtest/gtest.h>
+#include <wx/log.h>
+#include <wx/uiaction.h>
+#include <wx/webview.h>
+
+/// Runs `script` in the pane's page and returns its result as text.
+inline wxString Eval(quillveil::CHtmlView& pane, const wxString& script)
+{
+    wxString result;
+    wxLogNull quiet;
+    if (!pane.GetWebView().RunScript(script, &result)) {
+        return "<script failed>";
+    }
+    return result;
+}
+
+/// Clicks the centre of the element `selector` in the pane with the mouse.
+inline void ClickElement(quillveil::CHtmlView& pane, const wxString& selector)
+{
+    const wxString centre =
+        Eval(pane, "var r=document.querySelector('" + selector +
+                       "').getBoundingClientRect();"
+                       "Math.round(r.left+r.width/2)+','+Math.round(r.top+r.height/2)");
+    long x = 0;
+    long y = 0;
+    ASSERT_TRUE(centre.BeforeFirst(',').ToLong(&x) && centre.AfterFirst(',').ToLong(&y)) << centre;
+    wxUIActionSimulator mouse;
+    mouse.MouseMove(pane.GetWebView().ClientToScreen(wxPoint(int(x), int(y))));
+    PumpEvents(100);
+    mouse.MouseClick();
+    PumpEvents(300);
+}

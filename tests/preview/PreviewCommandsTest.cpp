@@ -1,0 +1,296 @@
+#include "CEncoderDlg.h"
+#include "CharacterEncoders.h"
+#include "ProgramInfo.h"
+#include "res/ResourceIds.h"
+
+#include "DialogTestHook.h"
+#include "FakeDesktopOpener.h"
+#include "PaneTestSupport.h"
+
+#include <gtest/gtest.h>
+#include <wx/button.h>
+#include <wx/checkbox.h>
+#include <wx/msgdlg.h>
+#include <wx/textctrl.h>
+#include <wx/uiaction.h>
+
+#include <string>
+
+using namespace quillveil;
+
+namespace {
+
+/// The main dialog, shown, with handles on the controls the commands use.
+/// Everything the engine's events touch lives in the fixture, which outlives
+/// the dialog.
+class PreviewCommandsTest : public testing::Test {
+protected:
+    void TearDown() override
+    {
+        if (m_dlg != nullptr) {
+            m_dlg->Destroy();
+        }
+        PumpUntil([] { return wxTopLevelWindows.IsEmpty(); });
+    }
+
+    /// Opens the dialog; waits for the pane's blank page unless told not to.
+    void Open(WebViewFactory engine = CHtmlView::NewWebView, bool waitForBlankPage = true)
+    {
+        m_dlg = new CEncoderDlg(nullptr, std::move(engine));
+        m_code = dynamic_cast<wxTextCtrl*>(m_dlg->FindWindow(IDC_CODE));
+        m_preview = dynamic_cast<wxButton*>(m_dlg->FindWindow(IDC_PREVIEW));
+        m_pane = dynamic_cast<CHtmlView*>(m_dlg->FindWindow(CHtmlView::PaneId));
+        ASSERT_NE(m_code, nullptr);
+        ASSERT_NE(m_preview, nullptr);
+        if (m_pane != nullptr) {
+            m_pane->GetWebView().Bind(wxEVT_WEBVIEW_LOADED, [this](wxWebViewEvent&) { ++m_loads; });
+        }
+        m_dlg->Show();
+        if (m_pane != nullptr && waitForBlankPage) {
+            ASSERT_TRUE(PumpUntil([this] { return m_loads > 0; }, 10000));
+        }
+        PumpEvents(100);
+    }
+
+    /// Presses a push button as a click would: its command reaches the dialog.
+    void Press(int id)
+    {
+        wxWindow* button = m_dlg->FindWindow(id);
+        wxCommandEvent event(wxEVT_BUTTON, id);
+        event.SetEventObject(button);
+        button->GetEventHandler()->ProcessEvent(event);
+        PumpEvents();
+    }
+
+    void ChooseMode(int boxId)
+    {
+        auto* box = dynamic_cast<wxCheckBox*>(m_dlg->FindWindow(boxId));
+        box->SetValue(true);
+        wxCommandEvent event(wxEVT_CHECKBOX, boxId);
+        event.SetEventObject(box);
+        event.SetInt(1);
+        box->GetEventHandler()->ProcessEvent(event);
+    }
+
+    void SetField(int id, const std::string& utf8)
+    {
+        dynamic_cast<wxTextCtrl*>(m_dlg->FindWindow(id))->ChangeValue(wxString::FromUTF8(utf8));
+    }
+
+    /// The caption and what shows: "Preview" with the output box, or "Code"
+    /// with the pane (when there is one) and no output box.
+    void ExpectCodeView()
+    {
+        EXPECT_EQ(m_preview->GetLabel(), "Preview");
+        EXPECT_TRUE(m_code->IsShown());
+        if (m_pane != nullptr) {
+            EXPECT_FALSE(m_pane->IsShown());
+        }
+    }
+    void ExpectPreviewView()
+    {
+        EXPECT_EQ(m_preview->GetLabel(), "Code");
+        EXPECT_FALSE(m_code->IsShown());
+        if (m_pane != nullptr) {
+            EXPECT_TRUE(m_pane->IsShown());
+        }
+    }
+
+    wxString Body() { return Eval(*m_pane, "document.body.innerHTML"); }
+
+    CEncoderDlg* m_dlg = nullptr;
+    wxTextCtrl* m_code = nullptr;
+    wxButton* m_preview = nullptr;
+    CHtmlView* m_pane = nullptr;
+    int m_loads = 0;
+};
+
+TEST_F(PreviewCommandsTest, PaneLiesHiddenExactlyOverTheOutputBox)
+{
+    Open();
+    ASSERT_NE(m_pane, nullptr);
+    EXPECT_EQ(m_pane->GetParent(), m_dlg);
+    EXPECT_EQ(m_pane->GetRect(), m_code->GetRect());
+    EXPECT_EQ(m_pane->GetScreenRect(), m_code->GetScreenRect());
+    EXPECT_EQ(m_pane->GetWebView().GetSize(), m_code->GetSize());
+    ExpectCodeView();
+    EXPECT_EQ(m_pane->GetWebView().GetCurrentURL(), "about:blank");
+}
+
+TEST_F(PreviewCommandsTest, PreviewCodePreviewShowsTheBoxsCurrentTextAfresh)
+{
+    Open();
+    ASSERT_NE(m_pane, nullptr);
+    Press(IDC_GENERATE);
+    ASSERT_FALSE(m_code->IsEmpty());
+
+    Press(IDC_PREVIEW);
+    ExpectPreviewView();
+    // What a browser makes of the e-mail code: the display name as a link to
+    // the plain mailto URL.
+    EXPECT_EQ(Eval(*m_pane, "document.body.children.length"), "1");
+    EXPECT_EQ(Eval(*m_pane, "document.querySelector('a').getAttribute('href')"),
+              "mailto:User@example.com?subject=" + PercentEncodeSubject("Test Subject"));
+    EXPECT_EQ(Eval(*m_pane, "document.querySelector('a').getAttribute('href')"),
+              "mailto:User@example.com?subject=Test%20Subject");
+    EXPECT_EQ(Eval(*m_pane, "document.querySelector('a').textContent"), "Support");
+    const wxString rendered = Body();
+
+    Press(IDC_PREVIEW);
+    ExpectCodeView();
+    EXPECT_EQ(Body(), rendered); // going back leaves the pane's content alone
+
+    // What the user typed into the box is what the next preview renders,
+    // and nothing of the last one remains.
+    m_code->SetFocus();
+    m_code->Clear();
+    PumpEvents();
+    wxUIActionSimulator keyboard;
+    keyboard.Text("<i>typed</i>");
+    PumpEvents(300);
+    ASSERT_EQ(m_code->GetValue(), "<i>typed</i>");
+    Press(IDC_PREVIEW);
+    ExpectPreviewView();
+    EXPECT_EQ(Body(), "<i>typed</i>");
+}
+
+TEST_F(PreviewCommandsTest, EachModesCodeShowsAsABrowserShowsIt)
+{
+    Open();
+    ASSERT_NE(m_pane, nullptr);
+
+    // Link: the pasted element itself, its href as it was before encoding.
+    ChooseMode(IDC_MODE_LINK);
+    Press(IDC_GENERATE);
+    Press(IDC_PREVIEW);
+    EXPECT_EQ(Eval(*m_pane, "document.querySelector('a').getAttribute('href')"),
+              wxString::FromUTF8(HomePageUrl.data(), HomePageUrl.size()));
+    EXPECT_EQ(Eval(*m_pane, "document.querySelector('a').getAttribute('target')"), "blank");
+    EXPECT_EQ(Eval(*m_pane, "document.body.textContent"), "Home Page");
+
+    // Any text: encoded markup shows as its characters, not as markup.
+    ChooseMode(IDC_MODE_TEXT);
+    SetField(IDC_TEXT, "<b>bold?</b> & \"quotes\"");
+    Press(IDC_GENERATE);
+    Press(IDC_PREVIEW);
+    EXPECT_EQ(Eval(*m_pane, "document.body.textContent"), "<b>bold?</b> & \"quotes\"");
+    EXPECT_EQ(Eval(*m_pane, "String(document.querySelector('b'))"), "null");
+}
+
+TEST_F(PreviewCommandsTest, NonAsciiInputSurvivesGenerationAndPreview)
+{
+    Open();
+    ASSERT_NE(m_pane, nullptr);
+    const std::string name = "Caf\xC3\xA9 \xE6\xBC\xA2\xE5\xAD\x97 \xF0\x9F\x98\x80";
+    SetField(IDC_EMAIL_NAME, name);
+    Press(IDC_GENERATE);
+    Press(IDC_PREVIEW);
+    EXPECT_EQ(Eval(*m_pane, "document.querySelector('a').textContent"), wxString::FromUTF8(name));
+
+    ChooseMode(IDC_MODE_TEXT);
+    const std::string text = "\xC3\x85ngstr\xC3\xB6m \xE2\x80\xA8 \xF0\x9F\x91\x8D\xF0\x9F\x8F\xBD";
+    SetField(IDC_TEXT, text);
+    Press(IDC_GENERATE);
+    Press(IDC_PREVIEW);
+    EXPECT_EQ(Eval(*m_pane, "document.body.textContent"), wxString::FromUTF8(text));
+}
+
+TEST_F(PreviewCommandsTest, EmptyBoxLeavesThePaneAsItWas)
+{
+    Open();
+    ASSERT_NE(m_pane, nullptr);
+
+    Press(IDC_PREVIEW); // the blank page, still blank
+    ExpectPreviewView();
+    EXPECT_EQ(Body(), "");
+
+    Press(IDC_PREVIEW);
+    m_code->ChangeValue("<p>kept</p>");
+    Press(IDC_PREVIEW);
+    Press(IDC_PREVIEW);
+    m_code->Clear();
+    Press(IDC_PREVIEW); // the last preview, still there
+    ExpectPreviewView();
+    EXPECT_EQ(Body(), "<p>kept</p>");
+}
+
+TEST_F(PreviewCommandsTest, GenerateReturnsToTheCodeViewEvenOnAWarning)
+{
+    Open();
+    ASSERT_NE(m_pane, nullptr);
+    Press(IDC_GENERATE);
+    const wxString code = m_code->GetValue();
+    Press(IDC_PREVIEW);
+    ExpectPreviewView();
+
+    Press(IDC_GENERATE);
+    ExpectCodeView();
+    EXPECT_EQ(m_code->GetValue(), code);
+
+    Press(IDC_PREVIEW);
+    SetField(IDC_EMAIL_USER, "  ");
+    wxTEST_DIALOG(Press(IDC_GENERATE), wxExpectModal<wxMessageDialog>(wxID_OK));
+    ExpectCodeView();
+    EXPECT_EQ(m_code->GetValue(), code);
+}
+
+TEST_F(PreviewCommandsTest, WithoutAnEngineTheDialogWorksWithoutAPane)
+{
+    int asked = 0;
+    Open([&asked](wxWindow&) {
+        ++asked;
+        return static_cast<wxWebView*>(nullptr);
+    });
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(m_pane, nullptr);
+    EXPECT_EQ(m_dlg->FindWindow(CHtmlView::PaneId), nullptr);
+
+    Press(IDC_GENERATE);
+    EXPECT_FALSE(m_code->IsEmpty());
+    Press(IDC_PREVIEW);
+    ExpectPreviewView(); // neither the box nor anything in its place
+    Press(IDC_PREVIEW);
+    ExpectCodeView();
+    Press(IDC_PREVIEW);
+    Press(IDC_GENERATE);
+    ExpectCodeView();
+}
+
+TEST_F(PreviewCommandsTest, PreviewBeforeTheBlankPageHasLoadedIsHarmless)
+{
+    Open(CHtmlView::NewWebView, false);
+    ASSERT_NE(m_pane, nullptr);
+    m_code->ChangeValue("<b>early</b>");
+    Press(IDC_PREVIEW); // returns: no waiting, no message
+    ExpectPreviewView();
+    ASSERT_TRUE(PumpUntil([this] { return m_loads > 0; }, 10000));
+
+    Press(IDC_PREVIEW);
+    Press(IDC_PREVIEW);
+    ExpectPreviewView();
+    EXPECT_EQ(Body(), "<b>early</b>");
+}
+
+TEST_F(PreviewCommandsTest, ClickedLinkGoesToTheDesktopAndScriptInItDoesNotRun)
+{
+    FakeDesktopOpener desktop;
+    Open();
+    ASSERT_NE(m_pane, nullptr);
+    Eval(*m_pane, "document.title='untouched'");
+
+    ChooseMode(IDC_MODE_LINK);
+    SetField(IDC_LINK, "<a href=\"https://quillveil.example/x\" style=\"font-size:40px\" "
+                       "onmouseover=\"document.title='hover'\" "
+                       "onclick=\"document.body.innerHTML='gone'\">Home</a>");
+    Press(IDC_GENERATE);
+    Press(IDC_PREVIEW);
+    ClickElement(*m_pane, "a");
+
+    EXPECT_EQ(desktop.WaitForUrl(), "https://quillveil.example/x");
+    EXPECT_EQ(Eval(*m_pane, "document.title"), "untouched");
+    EXPECT_EQ(Eval(*m_pane, "document.body.textContent"), "Home");
+    EXPECT_EQ(m_pane->GetWebView().GetCurrentURL(), "about:blank");
+    ExpectPreviewView();
+}
+
+} // namespace
