@@ -13,10 +13,11 @@ constexpr ColorRef TipText = 0;
 
 } // namespace
 
-wxBEGIN_EVENT_TABLE(CAboutDlg, wxDialog) EVT_INIT_DIALOG(CAboutDlg::OnInitDialog)
-    wxEND_EVENT_TABLE()
+wxBEGIN_EVENT_TABLE(CAboutDlg, wxDialog)
+    EVT_INIT_DIALOG(CAboutDlg::OnInitDialog)
+wxEND_EVENT_TABLE()
 
-        CAboutDlg::CAboutDlg(wxWindow* parent)
+CAboutDlg::CAboutDlg(wxWindow* parent)
 {
     const DialogTemplate& dialogTemplate = AboutDialogTemplate();
     Create(parent, IDD_ABOUTBOX,

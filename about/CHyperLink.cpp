@@ -44,15 +44,18 @@ wxColour ToColour(ColorRef color)
 
 } // namespace
 
-wxBEGIN_EVENT_TABLE(CHyperLink, wxControl) EVT_MOTION(CHyperLink::OnMouseMove)
+wxBEGIN_EVENT_TABLE(CHyperLink, wxControl)
+    EVT_MOTION(CHyperLink::OnMouseMove)
     // Entering a window is a mouse move of its own on the system this
     // control imitates; GTK reports it separately.
-    EVT_ENTER_WINDOW(CHyperLink::OnMouseMove) EVT_PAINT(CHyperLink::OnPaint)
-        EVT_LEFT_DOWN(CHyperLink::OnLButtonDown) EVT_LEFT_UP(CHyperLink::OnLButtonUp)
-            EVT_LEAVE_WINDOW(CHyperLink::OnMouseLeave) wxEND_EVENT_TABLE()
+    EVT_ENTER_WINDOW(CHyperLink::OnMouseMove)
+    EVT_PAINT(CHyperLink::OnPaint)
+    EVT_LEFT_DOWN(CHyperLink::OnLButtonDown)
+    EVT_LEFT_UP(CHyperLink::OnLButtonUp)
+    EVT_LEAVE_WINDOW(CHyperLink::OnMouseLeave)
+wxEND_EVENT_TABLE()
 
-                CHyperLink::CHyperLink()
-    : CHyperLink(ColorsFromTheme())
+CHyperLink::CHyperLink() : CHyperLink(ColorsFromTheme())
 {}
 
 CHyperLink::CHyperLink(const LinkColors& colors) : m_colors(colors), m_pOpener(&DesktopUrlOpener())

@@ -37,7 +37,6 @@ wxString FromUtf8(std::string_view text)
 
 } // namespace
 
-// clang-format off
 wxBEGIN_EVENT_TABLE(CEncoderDlg, wxDialog)
     // Where a person reaches for the window menu: the right button on the
     // background, Shift+F10 or the Menu key, and Alt+Space where no window
@@ -53,11 +52,9 @@ wxBEGIN_EVENT_TABLE(CEncoderDlg, wxDialog)
     // The base dialog would end on OK; this dialog is ended only by Cancel.
     EVT_BUTTON(wxID_OK, CEncoderDlg::OnOK)
 wxEND_EVENT_TABLE()
-// clang-format on
 
 CEncoderDlg::CEncoderDlg(wxWindow* parent, WebViewFactory previewEngine)
-    : m_hIcon(LoadIconGroup(IDR_MAINFRAME))
-    , m_previewEngine(std::move(previewEngine))
+    : m_hIcon(LoadIconGroup(IDR_MAINFRAME)), m_previewEngine(std::move(previewEngine))
 {
     const DialogTemplate& form = MainDialogTemplate();
     Create(parent, wxID_ANY, wxString::FromUTF8(form.caption.data(), form.caption.size()),
