@@ -1,5 +1,6 @@
 #include "EncoderDlgFixture.h"
 
+#include "platform/CHtmlView.h"
 #include "platform/DialogTemplate.h"
 #include "res/AppIcons.h"
 #include "res/MainDialogTemplate.h"
@@ -21,10 +22,16 @@ wxRect TemplateRect(const wxWindow& dialog, const DialogRect& rect)
             dialog.ConvertDialogToPixels(wxSize(rect.width, rect.height))};
 }
 
+/// The dialog's children made from its template: all but the preview pane.
 std::vector<wxWindow*> Children(const wxWindow& dialog)
 {
-    const wxWindowList& list = dialog.GetChildren();
-    return {list.begin(), list.end()};
+    std::vector<wxWindow*> children;
+    for (wxWindow* child : dialog.GetChildren()) {
+        if (dynamic_cast<CHtmlView*>(child) == nullptr) {
+            children.push_back(child);
+        }
+    }
+    return children;
 }
 
 } // namespace
