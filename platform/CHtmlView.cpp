@@ -2,10 +2,10 @@
 
 #include "JsStringLiteral.h"
 #include "PreviewNavigation.h"
+#include "UrlOpener.h"
 
 #include <webkit2/webkit2.h>
 #include <wx/log.h>
-#include <wx/utils.h>
 #include <wx/webview.h>
 
 #include <string>
@@ -94,9 +94,7 @@ wxWebView* CHtmlView::NewWebView(wxWindow& parent)
 
 void CHtmlView::OpenWithDesktop(const wxString& url)
 {
-    // No handler installed is not worth a message box over the dialog.
-    wxLogNull quiet;
-    wxLaunchDefaultBrowser(url);
+    DesktopUrlOpener().Open(url);
 }
 
 CHtmlView::CHtmlView(LinkOpener opener) : m_opener(std::move(opener))
