@@ -165,6 +165,8 @@ void WarmRounds()
 
     CEncoderDlg* dialog = nullptr;
     OpenDialog(true, dialog);
+    // The pane comes once the window has shown.
+    Pump([&] { return dialog->FindWindow(CHtmlView::PaneId) != nullptr; });
     auto* pane = dynamic_cast<CHtmlView*>(dialog->FindWindow(CHtmlView::PaneId));
     Pump([&] { return Eval(*pane, "document.readyState") == "complete"; });
 

@@ -102,12 +102,23 @@ bool CEncoderDlg::OnInitDialog()
     m_editLink->Disable();
     m_editText->Disable();
 
-    CreatePreviewPane();
-
     // The first tab stop starts with the focus, so Enter generates at once;
     // GTK would otherwise pick the control nearest the top-left corner.
     FindWindow(IDC_GENERATE)->SetFocus();
+
+    // Starting the web engine takes about 0.2 s, as long as all the rest of
+    // the start-up: the pane is made right after the window's first paint, so
+    // the window shows first. Until then the commands take their path for no
+    // pane.
+    Bind(wxEVT_PAINT, &CEncoderDlg::OnFirstPaint, this);
     return true;
+}
+
+void CEncoderDlg::OnFirstPaint(wxPaintEvent& event)
+{
+    Unbind(wxEVT_PAINT, &CEncoderDlg::OnFirstPaint, this);
+    CallAfter(&CEncoderDlg::CreatePreviewPane);
+    event.Skip();
 }
 
 // Without an engine the dialog goes on without a pane, silently: every
@@ -124,6 +135,10 @@ void CEncoderDlg::CreatePreviewPane()
     // Nothing waits for the blank page: a preview asked for before it has
     // loaded shows what the pane has.
     m_pHtmlView->Navigate2("about:blank");
+    // A Preview pressed before the pane existed has already left the code view.
+    if (m_btnPreview->GetLabel() != PreviewCaption) {
+        m_pHtmlView->Show();
+    }
 }
 
 void CEncoderDlg::OnOK(wxCommandEvent&)

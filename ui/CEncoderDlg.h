@@ -52,6 +52,7 @@ private:
     void OnCopy(wxCommandEvent& event);
     wxTextCtrl* FieldControl(EncoderField field) const;
 
+    void OnFirstPaint(wxPaintEvent& event);
     void CreatePreviewPane();
 
     wxButton* m_btnPreview = nullptr;

@@ -33,23 +33,36 @@ protected:
         PumpUntil([] { return wxTopLevelWindows.IsEmpty(); });
     }
 
-    /// Opens the dialog; waits for the pane's blank page unless told not to.
+    /// Opens the dialog and lets the event loop paint it and make its pane;
+    /// waits for the pane's blank page unless told not to.
     void Open(WebViewFactory engine = CHtmlView::NewWebView, bool waitForBlankPage = true)
     {
-        m_dlg = new CEncoderDlg(nullptr, std::move(engine));
-        m_code = dynamic_cast<wxTextCtrl*>(m_dlg->FindWindow(IDC_CODE));
-        m_preview = dynamic_cast<wxButton*>(m_dlg->FindWindow(IDC_PREVIEW));
-        m_pane = dynamic_cast<CHtmlView*>(m_dlg->FindWindow(CHtmlView::PaneId));
-        ASSERT_NE(m_code, nullptr);
-        ASSERT_NE(m_preview, nullptr);
-        if (m_pane != nullptr) {
-            m_pane->GetWebView().Bind(wxEVT_WEBVIEW_LOADED, [this](wxWebViewEvent&) { ++m_loads; });
-        }
+        OpenWithoutEventLoop(std::move(engine));
         m_dlg->Show();
+        ASSERT_TRUE(PumpUntil([this] { return m_engineAsked; }, 10000));
+        m_pane = dynamic_cast<CHtmlView*>(m_dlg->FindWindow(CHtmlView::PaneId));
         if (m_pane != nullptr && waitForBlankPage) {
             ASSERT_TRUE(PumpUntil([this] { return m_loads > 0; }, 10000));
         }
         PumpEvents(100);
+    }
+
+    /// Builds the dialog only: its pane is made once the shown window has been
+    /// painted.
+    void OpenWithoutEventLoop(WebViewFactory engine = CHtmlView::NewWebView)
+    {
+        m_dlg = new CEncoderDlg(nullptr, [this, engine](wxWindow& parent) {
+            m_engineAsked = true;
+            wxWebView* view = engine ? engine(parent) : nullptr;
+            if (view != nullptr) {
+                view->Bind(wxEVT_WEBVIEW_LOADED, [this](wxWebViewEvent&) { ++m_loads; });
+            }
+            return view;
+        });
+        m_code = dynamic_cast<wxTextCtrl*>(m_dlg->FindWindow(IDC_CODE));
+        m_preview = dynamic_cast<wxButton*>(m_dlg->FindWindow(IDC_PREVIEW));
+        ASSERT_NE(m_code, nullptr);
+        ASSERT_NE(m_preview, nullptr);
     }
 
     /// Presses a push button as a click would: its command reaches the dialog.
@@ -103,6 +116,7 @@ protected:
     wxButton* m_preview = nullptr;
     CHtmlView* m_pane = nullptr;
     int m_loads = 0;
+    bool m_engineAsked = false;
 };
 
 TEST_F(PreviewCommandsTest, PaneLiesHiddenExactlyOverTheOutputBox)
@@ -253,6 +267,23 @@ TEST_F(PreviewCommandsTest, WithoutAnEngineTheDialogWorksWithoutAPane)
     ExpectCodeView();
     Press(IDC_PREVIEW);
     Press(IDC_GENERATE);
+    ExpectCodeView();
+}
+
+// The window is painted before the engine starts; a preview asked for in between
+// finds the pane in the preview view once it exists.
+TEST_F(PreviewCommandsTest, PaneMadeAfterAnEarlyPreviewFollowsTheView)
+{
+    OpenWithoutEventLoop();
+    m_dlg->Show();
+    EXPECT_EQ(m_dlg->FindWindow(CHtmlView::PaneId), nullptr);
+    Press(IDC_PREVIEW);
+    ASSERT_TRUE(PumpUntil([this] { return m_engineAsked; }, 10000));
+    m_pane = dynamic_cast<CHtmlView*>(m_dlg->FindWindow(CHtmlView::PaneId));
+    ASSERT_NE(m_pane, nullptr);
+    ExpectPreviewView();
+
+    Press(IDC_PREVIEW);
     ExpectCodeView();
 }
 
