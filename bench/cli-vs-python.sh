@@ -2,14 +2,14 @@
 # Compares `quillveil-encode text` on 16 MiB from standard input with a Python one-liner doing
 # the same job (str.translate), whole process against whole process, and reports the peak
 # memory of the encoder against the size of its output.
-#   bench/cli-vs-python.sh [path/to/quillveil-encode]   (default: build-release/cli/quillveil-encode)
+#   bench/cli-vs-python.sh [path/to/quillveil-encode]   (default: build/cli/quillveil-encode)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-encoder=${1:-build-release/cli/quillveil-encode}
+encoder=${1:-build/cli/quillveil-encode}
 if [ ! -x "$encoder" ]; then
     echo "No encoder at $encoder; build one first, for instance:" >&2
-    echo "  cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release && cmake --build build-release --target quillveil-encode" >&2
+    echo "  cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release && cmake --build build --target quillveil-encode" >&2
     exit 2
 fi
 [ -x /usr/bin/time ] || { echo "Needs GNU time (Debian package 'time')" >&2; exit 2; }

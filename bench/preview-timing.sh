@@ -3,14 +3,14 @@
 # and without the pane, alternating in the same run, then warm rounds of
 # startup and of previews.
 #   bench/preview-timing.sh [path/to/quillveil_preview_timing]
-#   (default: build-release/bench/quillveil_preview_timing)
+#   (default: build/bench/quillveil_preview_timing)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-timing=${1:-build-release/bench/quillveil_preview_timing}
+timing=${1:-build/bench/quillveil_preview_timing}
 if [ ! -x "$timing" ]; then
     echo "No timing program at $timing; build one first, for instance:" >&2
-    echo "  cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release && cmake --build build-release --target quillveil_preview_timing" >&2
+    echo "  cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release && cmake --build build --target quillveil_preview_timing" >&2
     exit 2
 fi
 
