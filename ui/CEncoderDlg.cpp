@@ -128,7 +128,11 @@ void CEncoderDlg::CreatePreviewPane()
     // The output box is a direct child of the dialog, so its rectangle is
     // already in the dialog's client coordinates; the pane covers it exactly
     // and is never moved again (the dialog cannot be resized).
+    wxWindow* const focused = FindFocus();
     m_pHtmlView = CHtmlView::Create(*this, m_editCode->GetRect(), m_previewEngine);
+    if (focused != nullptr && FindFocus() != focused) {
+        focused->SetFocus(); // keys typed meanwhile belong where they were aimed
+    }
     if (m_pHtmlView == nullptr) {
         return;
     }

@@ -270,6 +270,20 @@ TEST_F(PreviewCommandsTest, WithoutAnEngineTheDialogWorksWithoutAPane)
     ExpectCodeView();
 }
 
+// The pane arrives after the window has shown; the keyboard focus stays where
+// the dialog put it, so Enter still generates the preset address.
+TEST_F(PreviewCommandsTest, FocusStaysOnGenerateCodeWhenThePaneArrives)
+{
+    OpenWithoutEventLoop();
+    m_dlg->Show();
+    m_dlg->Raise();
+    ASSERT_TRUE(PumpUntil([this] { return m_engineAsked; }, 10000));
+    ASSERT_TRUE(PumpUntil([] { return wxWindow::FindFocus() != nullptr; }));
+    PumpEvents(300);
+    ASSERT_NE(m_dlg->FindWindow(CHtmlView::PaneId), nullptr);
+    EXPECT_EQ(wxWindow::FindFocus(), m_dlg->FindWindow(IDC_GENERATE));
+}
+
 // The window is painted before the engine starts; a preview asked for in between
 // finds the pane in the preview view once it exists.
 TEST_F(PreviewCommandsTest, PaneMadeAfterAnEarlyPreviewFollowsTheView)
