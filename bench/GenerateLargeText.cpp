@@ -4,8 +4,10 @@
 // press costs. The reference, in the same run, is the same dialog doing the
 // same with the code of a small text, which the editable box holds.
 //   quillveil-generate-large-text [KIB] [--shots DIR]
+#include "AsciiText.h"
 #include "CEncoderDlg.h"
 #include "CodeGenerator.h"
+#include "platform/CHtmlView.h"
 #include "res/ResourceIds.h"
 
 #include <X11/Xlib.h>
@@ -18,6 +20,7 @@
 #include <wx/init.h>
 #include <wx/textctrl.h>
 #include <wx/uiaction.h>
+#include <wx/webview.h>
 
 #include <chrono>
 #include <cstdio>
@@ -139,6 +142,9 @@ struct Figures {
     double click = 0;
     double key = 0;
     double wheel = 0;
+    double preview = 0;
+    bool previewWhole = false;
+    long previewPeakKib = 0;
     long peakKib = 0;
     long beforeKib = 0;
 };
@@ -191,6 +197,37 @@ Figures Measure(quillveil::CEncoderDlg& dlg, const std::string& text, const std:
         TimeInput(dlg, *box, wxEVT_KEY_UP, [&] { input.Char(WXK_END, wxMOD_CONTROL); });
         Shoot(shots + "/end.png");
     }
+
+    // Preview, once the pane has its first page: until the page is painted.
+    auto* pane = dynamic_cast<quillveil::CHtmlView*>(dlg.FindWindow(quillveil::CHtmlView::PaneId));
+    if (pane != nullptr) {
+        wxString state;
+        const Clock::time_point waiting = Clock::now();
+        while (
+            (!pane->GetWebView().RunScript("document.readyState", &state) || state != "complete") &&
+            MillisecondsSince(waiting) < 10000) {
+            wxYield();
+            wxMilliSleep(5);
+        }
+        auto* previewButton = dlg.FindWindow(quillveil::IDC_PREVIEW);
+        wxCommandEvent previewPress(wxEVT_BUTTON, quillveil::IDC_PREVIEW);
+        previewPress.SetEventObject(previewButton);
+        ResetPeak();
+        const Clock::time_point pressed = Clock::now();
+        previewButton->HandleWindowEvent(previewPress);
+        Settle(dlg);
+        figures.preview = MillisecondsSince(pressed);
+        figures.previewPeakKib = StatusKib("VmHWM");
+        wxString length;
+        figures.previewWhole =
+            pane->GetWebView().RunScript("document.body.textContent.length", &length) &&
+            length ==
+                wxString::Format(
+                    "%zu",
+                    wxString::FromUTF8(std::string(quillveil::TrimAsciiSpace(text))).length());
+        previewButton->HandleWindowEvent(previewPress);
+        Settle(dlg);
+    }
     return figures;
 }
 
@@ -205,12 +242,16 @@ void Report(const char* name, const Figures& subject, const Figures& reference)
                 subject.key, reference.key, subject.key / reference.key);
     std::printf("  then a wheel turn answered:      %8.1f ms  (reference %6.1f ms, ratio %.2f)\n",
                 subject.wheel, reference.wheel, subject.wheel / reference.wheel);
+    std::printf("  Preview until painted:           %8.1f ms  (reference %6.1f ms)%s\n",
+                subject.preview, reference.preview,
+                subject.previewWhole ? "" : "  THE PAGE DOES NOT HOLD THE WHOLE TEXT");
     const double code = static_cast<double>(subject.codeBytes) / 1024.0;
     std::printf("  memory the press added at its peak: %.1f MiB = %.2f times the code (%.1f MiB)\n",
                 static_cast<double>(subject.peakKib - subject.beforeKib) / 1024.0,
                 static_cast<double>(subject.peakKib - subject.beforeKib) / code, code / 1024.0);
-    std::printf("  process peak during the press: %.1f MiB\n",
-                static_cast<double>(subject.peakKib) / 1024.0);
+    std::printf("  process peak during the press: %.1f MiB; during Preview: %.1f MiB\n",
+                static_cast<double>(subject.peakKib) / 1024.0,
+                static_cast<double>(subject.previewPeakKib) / 1024.0);
 }
 
 } // namespace
