@@ -142,6 +142,7 @@ struct Figures {
     double click = 0;
     double key = 0;
     double wheel = 0;
+    double typed = 0;
     double preview = 0;
     bool previewWhole = false;
     long previewPeakKib = 0;
@@ -193,6 +194,8 @@ Figures Measure(quillveil::CEncoderDlg& dlg, const std::string& text, const std:
     }
     figures.key = TimeInput(dlg, *box, wxEVT_KEY_UP, [&] { input.Char(WXK_PAGEDOWN); });
     figures.wheel = TimeInput(dlg, *box, wxEVT_MOUSEWHEEL, TurnWheelDown);
+    // What editing costs the editable box (the read-only view ignores it).
+    figures.typed = TimeInput(dlg, *box, wxEVT_KEY_UP, [&] { input.Char('x'); });
     if (!shots.empty()) {
         TimeInput(dlg, *box, wxEVT_KEY_UP, [&] { input.Char(WXK_END, wxMOD_CONTROL); });
         Shoot(shots + "/end.png");
@@ -242,6 +245,8 @@ void Report(const char* name, const Figures& subject, const Figures& reference)
                 subject.key, reference.key, subject.key / reference.key);
     std::printf("  then a wheel turn answered:      %8.1f ms  (reference %6.1f ms, ratio %.2f)\n",
                 subject.wheel, reference.wheel, subject.wheel / reference.wheel);
+    std::printf("  then a typed letter answered:    %8.1f ms  (reference %6.1f ms, ratio %.2f)\n",
+                subject.typed, reference.typed, subject.typed / reference.typed);
     std::printf("  Preview until painted:           %8.1f ms  (reference %6.1f ms)%s\n",
                 subject.preview, reference.preview,
                 subject.previewWhole ? "" : "  THE PAGE DOES NOT HOLD THE WHOLE TEXT");

@@ -17,12 +17,14 @@ class CLargeCodeView;
 /// between them by the size of each code it is given.
 class COutputBox {
 public:
-    /// The largest code the editable box is given, in bytes. Measured under
-    /// Xvfb: a typed key costs the text box about 50 ms at 32 KiB of code on
-    /// one line (the floor of the measurement is 37 ms) and 100 ms at 64 KiB,
-    /// where the box also begins to draw garbled glyphs; showing the code
-    /// costs less than the key.
-    static constexpr std::size_t EditableLimit = 32 * 1024;
+    /// The largest code the editable box is given, in bytes. Measured with
+    /// bench's quillveil-generate-large-text under Xvfb: a letter typed into
+    /// the box is answered in about 48 ms with a small code (mostly the round
+    /// trip through the X server), 70 ms at 23 KB of code, 75 to 93 ms at
+    /// 28 KB, and over 100 ms from about 64 KiB, where the box also starts to
+    /// draw garbled glyphs. At 24 KiB a key stays a quarter below the 0.1 s
+    /// in which the window must answer.
+    static constexpr std::size_t EditableLimit = 24 * 1024;
 
     /// Takes over the template's editable box `edit` and puts the large
     /// view, hidden, over its rectangle and after it in the tab order.
