@@ -4,7 +4,6 @@
 
 #include <wx/dcclient.h>
 #include <wx/menu.h>
-#include <wx/renderer.h>
 #include <wx/settings.h>
 
 #include <algorithm>
@@ -195,9 +194,12 @@ void CLargeCodeView::OnPaint(wxPaintEvent&)
     }
     dc.DestroyClippingRegion();
 
+    // Without a caret, the frame in the selection colour shows where the
+    // keys go, as the theme frames a focused text box.
     if (HasFocus()) {
-        wxRendererNative::Get().DrawFocusRect(
-            this, dc, wxRect(0, m_noticeHeight, client.x, client.y - m_noticeHeight).Deflate(1));
+        dc.SetPen(wxPen(wxSystemSettings::GetColour(wxSYS_COLOUR_HIGHLIGHT)));
+        dc.SetBrush(*wxTRANSPARENT_BRUSH);
+        dc.DrawRectangle(0, m_noticeHeight, client.x, client.y - m_noticeHeight);
     }
 }
 
