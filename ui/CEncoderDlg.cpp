@@ -266,9 +266,9 @@ void CEncoderDlg::OnPreview(wxCommandEvent&)
         if (m_pHtmlView != nullptr) {
             m_pHtmlView->Show();
             // An empty box leaves the pane showing what it showed before.
-            const std::string& code = m_codeBox.GetCode();
-            if (!code.empty()) {
-                m_pHtmlView->PutBodyHtml(code);
+            const std::shared_ptr<const std::string> code = m_codeBox.GetCode();
+            if (!code->empty()) {
+                m_pHtmlView->PutBodyHtml(*code);
             }
         }
         // Also without a pane, so the preview view never shows the source.

@@ -25,10 +25,8 @@ public:
 
     /// Shows `code` (UTF-8) from its first row, with nothing selected.
     void SetCode(std::shared_ptr<const std::string> code);
-    /// The code shown.
-    const std::string& GetCode() const { return *m_code; }
-    /// The code shown, to share without copying it.
-    std::shared_ptr<const std::string> GetSharedCode() const { return m_code; }
+    /// The code shown, shared rather than copied.
+    std::shared_ptr<const std::string> GetCode() const { return m_code; }
 
     /// Selects the whole code.
     void SelectAll();
@@ -37,11 +35,6 @@ public:
     /// Puts the selection on the clipboard; false when nothing is selected
     /// or the clipboard cannot be had.
     bool CopySelection();
-
-    /// The first row in sight.
-    std::size_t GetTopRow() const { return m_top; }
-    /// The rows the code is broken into.
-    const CodeRows& GetRows() const { return m_rows; }
 
 private:
     void OnPaint(wxPaintEvent& event);

@@ -37,13 +37,12 @@ void COutputBox::SetCode(std::string code)
     }
 }
 
-const std::string& COutputBox::GetCode()
+std::shared_ptr<const std::string> COutputBox::GetCode() const
 {
     if (m_large) {
         return m_view->GetCode();
     }
-    m_editText = m_edit->GetValue().utf8_string();
-    return m_editText;
+    return std::make_shared<const std::string>(m_edit->GetValue().utf8_string());
 }
 
 void COutputBox::Show(bool show)
@@ -63,8 +62,7 @@ wxWindow& COutputBox::GetActiveWindow() const
 
 void COutputBox::CopyToClipboard()
 {
-    std::shared_ptr<const std::string> code =
-        m_large ? m_view->GetSharedCode() : std::make_shared<const std::string>(GetCode());
+    std::shared_ptr<const std::string> code = GetCode();
     if (code->empty()) {
         return;
     }

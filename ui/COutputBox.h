@@ -32,28 +32,27 @@ public:
 
     /// Replaces the whole content with `code` (UTF-8).
     void SetCode(std::string code);
-    /// The whole content as UTF-8, hand-typed text included; valid until the
-    /// next call.
-    const std::string& GetCode();
-    /// Whether the content is shown read-only in the large view.
-    bool IsLarge() const { return m_large; }
+    /// The whole content as UTF-8, hand-typed text included. A snapshot that
+    /// stays valid whatever happens to the box meanwhile (the preview runs
+    /// the event loop while it takes the code); a large code is shared, not
+    /// copied.
+    std::shared_ptr<const std::string> GetCode() const;
 
     /// Shows or hides the box, whichever of its two forms is in use.
     void Show(bool show = true);
     void Hide() { Show(false); }
-    /// The window that shows the content now.
-    wxWindow& GetActiveWindow() const;
 
     /// Puts the whole content on the clipboard; does nothing when it is empty.
     void CopyToClipboard();
 
 private:
+    /// The window that shows the content now.
+    wxWindow& GetActiveWindow() const;
+
     wxTextCtrl* m_edit = nullptr;
     CLargeCodeView* m_view = nullptr;
     bool m_large = false;
     bool m_shown = true;
-    /// The editable box's text as UTF-8, as last read.
-    std::string m_editText;
 };
 
 } // namespace quillveil
