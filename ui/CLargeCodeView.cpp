@@ -320,6 +320,11 @@ void CLargeCodeView::OnKeyDown(wxKeyEvent& event)
     case WXK_END:
         ScrollToRow(PTRDIFF_MAX);
         return;
+    case WXK_RETURN:
+    case WXK_NUMPAD_ENTER:
+        // As in the editable box, Enter does not press the default button;
+        // here there is no line to break.
+        return;
     case 'A':
         if (modifiers == wxMOD_CONTROL) {
             SelectAll();
