@@ -1,28 +1,41 @@
-// Generate Code on 1 MiB of text in the real dialog: how long until the code
-// is in the output box, and how much of that the text control takes.
+// Generate Code on a large Any Text in the real dialog: how long until the
+// code is in the output box, how long the window then takes to answer a key,
+// a click and a wheel turn sent through the X server, and how much memory the
+// press costs. The reference, in the same run, is the same dialog doing the
+// same with the code of a small text, which the editable box holds.
+//   quillveil-generate-large-text [KIB] [--shots DIR]
+#include "AsciiText.h"
 #include "CEncoderDlg.h"
 #include "CodeGenerator.h"
+#include "platform/CHtmlView.h"
 #include "res/ResourceIds.h"
 
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <gdk/gdkx.h>
 #include <wx/app.h>
 #include <wx/button.h>
 #include <wx/checkbox.h>
+#include <wx/eventfilter.h>
 #include <wx/init.h>
 #include <wx/textctrl.h>
+#include <wx/uiaction.h>
+#include <wx/webview.h>
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <fstream>
 #include <functional>
 #include <string>
 
 namespace {
 
-double Milliseconds(const std::function<void()>& work)
+using Clock = std::chrono::steady_clock;
+
+double MillisecondsSince(Clock::time_point start)
 {
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-        .count();
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
 /// Runs the toolkit until it is idle and the window has been painted.
@@ -46,60 +59,243 @@ std::string SampleText(std::size_t size)
     return text;
 }
 
+/// A field of /proc/self/status in KiB.
+long StatusKib(const std::string& field)
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind(field + ":", 0) == 0) {
+            return std::stol(line.substr(field.size() + 1));
+        }
+    }
+    return -1;
+}
+
+/// Starts a new peak: the kernel's high-water mark drops to the present size.
+void ResetPeak()
+{
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+/// Notices when an event of one type reaches one window.
+class ArrivalFilter : public wxEventFilter {
+public:
+    ArrivalFilter(wxWindow& target, wxEventType type) : m_target(target), m_type(type)
+    {
+        wxEvtHandler::AddFilter(this);
+    }
+    ~ArrivalFilter() override { wxEvtHandler::RemoveFilter(this); }
+    int FilterEvent(wxEvent& event) override
+    {
+        if (event.GetEventType() == m_type && event.GetEventObject() == &m_target) {
+            m_arrived = true;
+        }
+        return Event_Skip;
+    }
+    bool Arrived() const { return m_arrived; }
+
+private:
+    wxWindow& m_target;
+    wxEventType m_type;
+    bool m_arrived = false;
+};
+
+/// Sends one input through the X server and times it until the window has
+/// handled it and painted the result.
+double TimeInput(wxWindow& dlg, wxWindow& target, wxEventType seen,
+                 const std::function<void()>& send)
+{
+    Settle(dlg);
+    ArrivalFilter filter(target, seen);
+    const Clock::time_point start = Clock::now();
+    send();
+    while (!filter.Arrived() && MillisecondsSince(start) < 30000) {
+        wxYield();
+        wxMilliSleep(1);
+    }
+    Settle(dlg);
+    return MillisecondsSince(start);
+}
+
+void TurnWheelDown()
+{
+    Display* display = GDK_DISPLAY_XDISPLAY(gdk_display_get_default());
+    XTestFakeButtonEvent(display, 5, True, CurrentTime);
+    XTestFakeButtonEvent(display, 5, False, CurrentTime);
+    XFlush(display);
+}
+
+/// A picture of the screen, taken without running the toolkit meanwhile (a
+/// nested loop would disable the window and take its focus).
+void Shoot(const std::string& path)
+{
+    const std::string command = "import -window root '" + path + "'";
+    if (std::system(command.c_str()) != 0) {
+        std::fprintf(stderr, "could not take %s\n", path.c_str());
+    }
+}
+
+struct Figures {
+    std::size_t codeBytes = 0;
+    double shown = 0;
+    double click = 0;
+    double key = 0;
+    double wheel = 0;
+    double typed = 0;
+    double preview = 0;
+    bool previewWhole = false;
+    long previewPeakKib = 0;
+    long peakKib = 0;
+    long beforeKib = 0;
+};
+
+/// Generates the code of `text` in the dialog and times the inputs after it;
+/// with `shots`, saves pictures of the start and the end of the box there.
+Figures Measure(quillveil::CEncoderDlg& dlg, const std::string& text, const std::string& shots)
+{
+    Figures figures;
+    auto* field = dynamic_cast<wxTextCtrl*>(dlg.FindWindow(quillveil::IDC_TEXT));
+    field->ChangeValue(wxString::FromUTF8(text));
+    Settle(dlg);
+
+    auto* generate = dynamic_cast<wxButton*>(dlg.FindWindow(quillveil::IDC_GENERATE));
+    wxCommandEvent press(wxEVT_BUTTON, quillveil::IDC_GENERATE);
+    press.SetEventObject(generate);
+    figures.beforeKib = StatusKib("VmRSS");
+    ResetPeak();
+    const Clock::time_point start = Clock::now();
+    generate->HandleWindowEvent(press);
+    Settle(dlg);
+    figures.shown = MillisecondsSince(start);
+    figures.peakKib = StatusKib("VmHWM");
+
+    // Whichever form the box took is the window in sight over its rectangle.
+    const wxRect boxRect = dlg.FindWindow(quillveil::IDC_CODE)->GetScreenRect();
+    wxWindow* box = nullptr;
+    for (wxWindow* child : dlg.GetChildren()) {
+        if (child->IsShown() && child->GetScreenRect() == boxRect &&
+            child->GetId() != quillveil::IDC_TEXT) {
+            box = child;
+        }
+    }
+    figures.codeBytes = quillveil::GenerateCode(quillveil::EncoderMode::AnyText,
+                                                quillveil::EncoderForm{{}, {}, {}, {}, {}, text})
+                            .GetCode()
+                            .size();
+
+    wxUIActionSimulator input;
+    const wxPoint middle(boxRect.x + boxRect.width / 2, boxRect.y + boxRect.height / 2);
+    input.MouseMove(middle);
+    Settle(dlg);
+    figures.click = TimeInput(dlg, *box, wxEVT_LEFT_UP, [&] { input.MouseClick(); });
+    if (!shots.empty()) {
+        Shoot(shots + "/start.png");
+    }
+    figures.key = TimeInput(dlg, *box, wxEVT_KEY_UP, [&] { input.Char(WXK_PAGEDOWN); });
+    figures.wheel = TimeInput(dlg, *box, wxEVT_MOUSEWHEEL, TurnWheelDown);
+    // What editing costs the editable box (the read-only view ignores it).
+    figures.typed = TimeInput(dlg, *box, wxEVT_KEY_UP, [&] { input.Char('x'); });
+    if (!shots.empty()) {
+        TimeInput(dlg, *box, wxEVT_KEY_UP, [&] { input.Char(WXK_END, wxMOD_CONTROL); });
+        Shoot(shots + "/end.png");
+    }
+
+    // Preview, once the pane has its first page: until the page is painted.
+    auto* pane = dynamic_cast<quillveil::CHtmlView*>(dlg.FindWindow(quillveil::CHtmlView::PaneId));
+    if (pane != nullptr) {
+        wxString state;
+        const Clock::time_point waiting = Clock::now();
+        while (
+            (!pane->GetWebView().RunScript("document.readyState", &state) || state != "complete") &&
+            MillisecondsSince(waiting) < 10000) {
+            wxYield();
+            wxMilliSleep(5);
+        }
+        auto* previewButton = dlg.FindWindow(quillveil::IDC_PREVIEW);
+        wxCommandEvent previewPress(wxEVT_BUTTON, quillveil::IDC_PREVIEW);
+        previewPress.SetEventObject(previewButton);
+        ResetPeak();
+        const Clock::time_point pressed = Clock::now();
+        previewButton->HandleWindowEvent(previewPress);
+        Settle(dlg);
+        figures.preview = MillisecondsSince(pressed);
+        figures.previewPeakKib = StatusKib("VmHWM");
+        wxString length;
+        figures.previewWhole =
+            pane->GetWebView().RunScript("document.body.textContent.length", &length) &&
+            length ==
+                wxString::Format(
+                    "%zu",
+                    wxString::FromUTF8(std::string(quillveil::TrimAsciiSpace(text))).length());
+        previewButton->HandleWindowEvent(previewPress);
+        Settle(dlg);
+    }
+    return figures;
+}
+
+void Report(const char* name, const Figures& subject, const Figures& reference)
+{
+    std::printf("%s\n", name);
+    std::printf("  press until the code is painted: %8.1f ms  (reference %6.1f ms)\n",
+                subject.shown, reference.shown);
+    std::printf("  then a click answered:           %8.1f ms  (reference %6.1f ms, ratio %.2f)\n",
+                subject.click, reference.click, subject.click / reference.click);
+    std::printf("  then Page Down answered:         %8.1f ms  (reference %6.1f ms, ratio %.2f)\n",
+                subject.key, reference.key, subject.key / reference.key);
+    std::printf("  then a wheel turn answered:      %8.1f ms  (reference %6.1f ms, ratio %.2f)\n",
+                subject.wheel, reference.wheel, subject.wheel / reference.wheel);
+    std::printf("  then a typed letter answered:    %8.1f ms  (reference %6.1f ms, ratio %.2f)\n",
+                subject.typed, reference.typed, subject.typed / reference.typed);
+    std::printf("  Preview until painted:           %8.1f ms  (reference %6.1f ms)%s\n",
+                subject.preview, reference.preview,
+                subject.previewWhole ? "" : "  THE PAGE DOES NOT HOLD THE WHOLE TEXT");
+    const double code = static_cast<double>(subject.codeBytes) / 1024.0;
+    std::printf("  memory the press added at its peak: %.1f MiB = %.2f times the code (%.1f MiB)\n",
+                static_cast<double>(subject.peakKib - subject.beforeKib) / 1024.0,
+                static_cast<double>(subject.peakKib - subject.beforeKib) / code, code / 1024.0);
+    std::printf("  process peak during the press: %.1f MiB; during Preview: %.1f MiB\n",
+                static_cast<double>(subject.peakKib) / 1024.0,
+                static_cast<double>(subject.previewPeakKib) / 1024.0);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    // The input size in KiB; 1 MiB unless given.
-    const std::size_t kib = argc > 1 ? std::stoul(argv[1]) : 1024;
+    std::size_t kib = 1024;
+    std::string shots;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--shots" && i + 1 < argc) {
+            shots = argv[++i];
+        } else {
+            kib = std::stoul(arg);
+        }
+    }
     wxApp::SetInstance(new wxApp);
     if (!wxEntryStart(argc, argv)) {
         std::fprintf(stderr, "no display\n");
         return 1;
     }
     {
-        const std::string text = SampleText(kib * 1024);
         auto* dlg = new quillveil::CEncoderDlg;
         dlg->Show();
         Settle(*dlg);
-
         auto* mode = dynamic_cast<wxCheckBox*>(dlg->FindWindow(quillveil::IDC_MODE_TEXT));
         mode->SetValue(true);
         wxCommandEvent modeClick(wxEVT_CHECKBOX, quillveil::IDC_MODE_TEXT);
         modeClick.SetEventObject(mode);
         mode->HandleWindowEvent(modeClick);
-        auto* field = dynamic_cast<wxTextCtrl*>(dlg->FindWindow(quillveil::IDC_TEXT));
-        auto* output = dynamic_cast<wxTextCtrl*>(dlg->FindWindow(quillveil::IDC_CODE));
-        const wxString wide = wxString::FromUTF8(text);
-        const double fill = Milliseconds([&] { field->ChangeValue(wide); });
-        Settle(*dlg);
 
-        quillveil::EncoderForm form;
-        form.text = text;
-        std::size_t codeBytes = 0;
-        const double generator = Milliseconds([&] {
-            codeBytes =
-                quillveil::GenerateCode(quillveil::EncoderMode::AnyText, form).GetCode().size();
-        });
-        const double readField = Milliseconds([&] { (void)field->GetValue().utf8_string(); });
-
-        auto* generate = dynamic_cast<wxButton*>(dlg->FindWindow(quillveil::IDC_GENERATE));
-        wxCommandEvent press(wxEVT_BUTTON, quillveil::IDC_GENERATE);
-        press.SetEventObject(generate);
-        const double handler = Milliseconds([&] { generate->HandleWindowEvent(press); });
-        const double shown = handler + Milliseconds([&] { Settle(*dlg); });
-        // A second round of events after the first paint: is the window
-        // answering input again?
-        const double responsive = Milliseconds([&] { Settle(*dlg); });
-
-        std::printf("input: %zu bytes, code: %zu bytes (output box holds %zu characters)\n",
-                    text.size(), codeBytes, static_cast<std::size_t>(output->GetLastPosition()));
-        std::printf("fill the text field (setup):      %8.1f ms\n", fill);
-        std::printf("read the field as UTF-8:          %8.1f ms\n", readField);
-        std::printf("GenerateCode alone:               %8.1f ms\n", generator);
-        std::printf("Generate Code handler:            %8.1f ms\n", handler);
-        std::printf("press until painted:              %8.1f ms\n", shown);
-        std::printf("next event round after that:      %8.1f ms\n", responsive);
+        const Figures reference = Measure(*dlg, SampleText(1024), "");
+        const Figures subject = Measure(*dlg, SampleText(kib * 1024), shots);
+        char name[128];
+        std::snprintf(name, sizeof name,
+                      "Generate Code on %zu KiB of Any Text (%zu bytes of code); reference: 1 KiB "
+                      "(%zu bytes of code, the editable box)",
+                      kib, subject.codeBytes, reference.codeBytes);
+        Report(name, subject, reference);
         dlg->Destroy();
     }
     wxEntryCleanup();

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Start-up time of Quillveil against a bare wxWidgets dialog with the same
 # controls, measured in the same run from outside the process (start until the
-# window is mapped), then Generate Code on 1 MiB of text.
+# window is mapped), then Generate Code on 1 MiB and 8 MiB of text: until the
+# code shows, the window's answers to input afterwards, Preview, and memory.
 #   bench/startup.sh [BUILD_DIR] [ROUNDS]
 # Runs on a private Xvfb server unless DISPLAY is set.
 set -euo pipefail
@@ -33,6 +34,7 @@ echo "  quillveil:        $ours_median   (all: ${ours[*]})"
 echo "  bare wx dialog:   $reference_median   (all: ${reference[*]})"
 awk -v a="$ours_median" -v b="$reference_median" 'BEGIN { printf "  ratio:            %.2f\n", a / b }'
 
-echo
-echo "Generate Code on 1 MiB of text:"
-"$build/bench/quillveil-generate-large-text"
+for kib in 1024 8192; do
+    echo
+    "$build/bench/quillveil-generate-large-text" "$kib"
+done

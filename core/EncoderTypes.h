@@ -46,6 +46,9 @@ public:
     bool IsCode() const { return std::holds_alternative<std::string>(m_outcome); }
     /// Only valid when IsCode().
     const std::string& GetCode() const { return std::get<std::string>(m_outcome); }
+    /// Only valid when IsCode(): hands the code over, so a code of tens of
+    /// megabytes moves on instead of being copied.
+    std::string TakeCode() { return std::move(std::get<std::string>(m_outcome)); }
     /// Only valid when !IsCode().
     const GenerateWarning& GetWarning() const { return std::get<GenerateWarning>(m_outcome); }
 

@@ -11,8 +11,6 @@
 
 #include <wx/button.h>
 #include <wx/checkbox.h>
-#include <wx/clipbrd.h>
-#include <wx/log.h>
 #include <wx/msgdlg.h>
 #include <wx/textctrl.h>
 
@@ -83,6 +81,7 @@ void CEncoderDlg::DoDataExchange()
 bool CEncoderDlg::OnInitDialog()
 {
     DoDataExchange();
+    m_codeBox.Attach(*m_editCode);
     m_pHtmlView = nullptr;
 
     AddAboutEntry(GetSystemMenu());
@@ -240,16 +239,16 @@ void CEncoderDlg::OnGenerate(wxCommandEvent&)
     if (m_pHtmlView != nullptr) {
         m_pHtmlView->Hide();
     }
-    m_editCode->Show();
+    m_codeBox.Show();
     m_btnPreview->SetLabel(PreviewCaption);
 
     const EncoderMode mode = GetMode();
     const EncoderForm form{TextOf(*m_editUser),        TextOf(*m_editDomain),
                            TextOf(*m_editDisplayName), TextOf(*m_editSubject),
                            TextOf(*m_editLink),        TextOf(*m_editText)};
-    const GenerateResult result = GenerateCode(mode, form);
+    GenerateResult result = GenerateCode(mode, form);
     if (result.IsCode()) {
-        m_editCode->ChangeValue(wxString::FromUTF8(result.GetCode()));
+        m_codeBox.SetCode(result.TakeCode());
         return;
     }
 
@@ -267,37 +266,27 @@ void CEncoderDlg::OnPreview(wxCommandEvent&)
         if (m_pHtmlView != nullptr) {
             m_pHtmlView->Show();
             // An empty box leaves the pane showing what it showed before.
-            const std::string code = TextOf(*m_editCode);
-            if (!code.empty()) {
-                m_pHtmlView->PutBodyHtml(code);
+            const std::shared_ptr<const std::string> code = m_codeBox.GetCode();
+            if (!code->empty()) {
+                m_pHtmlView->PutBodyHtml(*code);
             }
         }
         // Also without a pane, so the preview view never shows the source.
-        m_editCode->Hide();
+        m_codeBox.Hide();
     } else {
         m_btnPreview->SetLabel(PreviewCaption);
         if (m_pHtmlView != nullptr) {
             m_pHtmlView->Hide();
         }
-        m_editCode->Show();
+        m_codeBox.Show();
     }
 }
 
 void CEncoderDlg::OnCopy(wxCommandEvent&)
 {
-    const wxString text = m_editCode->GetValue();
-    if (text.empty()) {
-        return;
-    }
-    // A clipboard that cannot be had means no effect and no message.
-    wxLogNull quiet;
-    if (!wxTheClipboard->Open()) {
-        return;
-    }
-    wxTheClipboard->SetData(new wxTextDataObject(text));
-    wxTheClipboard->Close();
-    // Where a clipboard manager runs, it keeps the code once we have exited.
-    wxTheClipboard->Flush();
+    // An empty box leaves the clipboard alone; a clipboard that cannot be
+    // had means no effect and no message.
+    m_codeBox.CopyToClipboard();
 }
 
 wxTextCtrl* CEncoderDlg::FieldControl(EncoderField field) const

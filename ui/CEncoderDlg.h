@@ -1,5 +1,6 @@
 #pragma once
 
+#include "COutputBox.h"
 #include "EncoderTypes.h"
 #include "platform/CHtmlView.h"
 #include "platform/WindowMenu.h"
@@ -67,6 +68,9 @@ private:
     wxCheckBox* m_chkModeLink = nullptr;
     wxCheckBox* m_chkModeEmail = nullptr;
     wxIconBundle m_hIcon;
+    /// The output box as a whole: m_editCode, or a read-only view in its
+    /// place for a code too large for it.
+    COutputBox m_codeBox;
     /// The preview pane, a child window the dialog does not own; empty when
     /// there is none.
     CHtmlView* m_pHtmlView = nullptr;

@@ -1,5 +1,6 @@
 #include "EncoderDlgFixture.h"
 
+#include "CLargeCodeView.h"
 #include "platform/CHtmlView.h"
 #include "platform/DialogTemplate.h"
 #include "res/AppIcons.h"
@@ -22,12 +23,14 @@ wxRect TemplateRect(const wxWindow& dialog, const DialogRect& rect)
             dialog.ConvertDialogToPixels(wxSize(rect.width, rect.height))};
 }
 
-/// The dialog's children made from its template: all but the preview pane.
+/// The dialog's children made from its template: all but the preview pane and
+/// the view that stands in for the output box when a code is too large for it.
 std::vector<wxWindow*> Children(const wxWindow& dialog)
 {
     std::vector<wxWindow*> children;
     for (wxWindow* child : dialog.GetChildren()) {
-        if (dynamic_cast<CHtmlView*>(child) == nullptr) {
+        if (dynamic_cast<CHtmlView*>(child) == nullptr &&
+            dynamic_cast<CLargeCodeView*>(child) == nullptr) {
             children.push_back(child);
         }
     }

@@ -1,11 +1,10 @@
+#include "ClipboardSupport.h"
 #include "DialogTestHook.h"
 #include "EncoderDlgFixture.h"
 
 #include "CodeGenerator.h"
 
 #include <wx/msgdlg.h>
-#include <wx/process.h>
-#include <wx/stream.h>
 
 using namespace quillveil;
 
@@ -36,56 +35,6 @@ private:
     wxWindow* m_owner;
     std::string m_message;
 };
-
-/// Runs a command without blocking our own event loop, which has to answer
-/// the clipboard requests of the other process; returns its output.
-std::string RunWhilePumping(const wxString& command, const std::string& input = {})
-{
-    bool ended = false;
-    auto* process = new wxProcess;
-    process->Redirect();
-    process->Bind(wxEVT_END_PROCESS, [&ended](wxProcessEvent&) { ended = true; });
-    if (wxExecute(command, wxEXEC_ASYNC, process) == 0) {
-        delete process;
-        ADD_FAILURE() << "cannot run " << command.utf8_string();
-        return {};
-    }
-    if (!input.empty()) {
-        process->GetOutputStream()->Write(input.data(), input.size());
-    }
-    process->CloseOutput();
-    std::string output;
-    auto drain = [&] {
-        wxInputStream* in = process->GetInputStream();
-        while (in->CanRead()) {
-            char buffer[4096];
-            in->Read(buffer, sizeof buffer);
-            output.append(buffer, in->LastRead());
-        }
-    };
-    EXPECT_TRUE(PumpUntil(
-        [&] {
-            drain();
-            return ended;
-        },
-        10000));
-    drain();
-    // Once the process has ended, wx has handed its events over and the
-    // object deletes itself when not detached; ours is left to us.
-    delete process;
-    return output;
-}
-
-std::string ReadClipboard()
-{
-    return RunWhilePumping("xclip -o -selection clipboard -target UTF8_STRING");
-}
-
-void PutOnClipboard(const std::string& text)
-{
-    // xclip serves the text from a background process until replaced.
-    RunWhilePumping("xclip -i -selection clipboard", text);
-}
 
 } // namespace
 
