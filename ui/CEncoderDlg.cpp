@@ -53,7 +53,7 @@ wxBEGIN_EVENT_TABLE(CEncoderDlg, wxDialog)
     EVT_BUTTON(wxID_OK, CEncoderDlg::OnOK)
 wxEND_EVENT_TABLE()
 
-CEncoderDlg::CEncoderDlg(wxWindow* parent, WebViewFactory previewEngine)
+CEncoderDlg::CEncoderDlg(wxWindow* parent, PreviewEngineFactory previewEngine)
     : m_hIcon(LoadIconGroup(IDR_MAINFRAME)), m_previewEngine(std::move(previewEngine))
 {
     const DialogTemplate& form = MainDialogTemplate();
@@ -106,9 +106,9 @@ bool CEncoderDlg::OnInitDialog()
     // GTK would otherwise pick the control nearest the top-left corner.
     FindWindow(IDC_GENERATE)->SetFocus();
 
-    // Starting the web engine takes about 0.2 s, as long as all the rest of
-    // the start-up: the pane is made right after the window's first paint, so
-    // the window shows first. Until then the commands take their path for no
+    // Loading the web engine's module and starting the engine take as long as
+    // all the rest of the start-up: the pane is made right after the window's
+    // first paint, so the window shows first. Until then the commands take their path for no
     // pane.
     Bind(wxEVT_PAINT, &CEncoderDlg::OnFirstPaint, this);
     return true;

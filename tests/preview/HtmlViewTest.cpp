@@ -36,7 +36,7 @@ protected:
     CHtmlView* MakePane(const wxRect& rect = wxRect(10, 20, 400, 300))
     {
         CHtmlView* pane =
-            CHtmlView::Create(*m_frame, rect, CHtmlView::NewWebView,
+            CHtmlView::Create(*m_frame, rect, BuiltPreviewModule(),
                               [this](const wxString& url) { m_opened.push_back(url); });
         if (pane != nullptr) {
             pane->GetWebView().Bind(wxEVT_WEBVIEW_LOADED, [this](wxWebViewEvent& event) {
@@ -194,17 +194,29 @@ TEST(HtmlViewDesktop, DefaultOpenerHandsTheUrlToTheDesktopHandler)
     EXPECT_EQ(desktop.WaitForUrl(), "mailto:User@example.com?subject=a%20b");
 }
 
-TEST_F(HtmlViewTest, EngineThatCannotBeCreatedLeavesNoPane)
+TEST_F(HtmlViewTest, EngineThatCannotBeHadLeavesNoPane)
 {
     int asked = 0;
-    CHtmlView* pane = CHtmlView::Create(*m_frame, wxRect(0, 0, 100, 100), [&](wxWindow&) {
-        ++asked;
-        return static_cast<wxWebView*>(nullptr);
-    });
+    CHtmlView* pane = CHtmlView::Create(*m_frame, wxRect(0, 0, 100, 100),
+                                        [&](wxWindow&, const quillveil::LinkOpener&) {
+                                            ++asked;
+                                            return std::unique_ptr<quillveil::PreviewEngine>();
+                                        });
     EXPECT_EQ(pane, nullptr);
     EXPECT_EQ(asked, 1);
-    EXPECT_EQ(m_frame->FindWindow(CHtmlView::PaneId), nullptr);
     EXPECT_EQ(CHtmlView::Create(*m_frame, wxRect(0, 0, 100, 100), nullptr), nullptr);
+
+    // A module that is missing, or is no module of ours, is the same: no pane.
+    const wxString notAModule = QUILLVEIL_TEST_NOT_A_PREVIEW_MODULE;
+    for (const wxString& file :
+         {wxString(QUILLVEIL_TEST_PREVIEW_MODULE) + ".missing", notAModule}) {
+        EXPECT_EQ(
+            CHtmlView::Create(*m_frame, wxRect(0, 0, 100, 100), quillveil::LoadPreviewModule(file)),
+            nullptr)
+            << file;
+    }
+    EXPECT_EQ(m_frame->FindWindow(CHtmlView::PaneId), nullptr);
+    EXPECT_EQ(m_frame->GetChildren().size(), 0u);
 }
 
 TEST_F(HtmlViewTest, PutBeforeTheBlankPageOrWithoutABodyIsHarmless)

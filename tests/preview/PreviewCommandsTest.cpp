@@ -35,7 +35,7 @@ protected:
 
     /// Opens the dialog and lets the event loop paint it and make its pane;
     /// waits for the pane's blank page unless told not to.
-    void Open(WebViewFactory engine = CHtmlView::NewWebView, bool waitForBlankPage = true)
+    void Open(PreviewEngineFactory engine = BuiltPreviewModule(), bool waitForBlankPage = true)
     {
         OpenWithoutEventLoop(std::move(engine));
         m_dlg->Show();
@@ -49,15 +49,16 @@ protected:
 
     /// Builds the dialog only: its pane is made once the shown window has been
     /// painted.
-    void OpenWithoutEventLoop(WebViewFactory engine = CHtmlView::NewWebView)
+    void OpenWithoutEventLoop(PreviewEngineFactory engine = BuiltPreviewModule())
     {
-        m_dlg = new CEncoderDlg(nullptr, [this, engine](wxWindow& parent) {
+        m_dlg = new CEncoderDlg(nullptr, [this, engine](wxWindow& pane, const LinkOpener& opener) {
             m_engineAsked = true;
-            wxWebView* view = engine ? engine(parent) : nullptr;
-            if (view != nullptr) {
-                view->Bind(wxEVT_WEBVIEW_LOADED, [this](wxWebViewEvent&) { ++m_loads; });
+            std::unique_ptr<PreviewEngine> made = engine ? engine(pane, opener) : nullptr;
+            if (made != nullptr) {
+                made->GetWebView()->Bind(wxEVT_WEBVIEW_LOADED,
+                                         [this](wxWebViewEvent&) { ++m_loads; });
             }
-            return view;
+            return made;
         });
         m_code = dynamic_cast<wxTextCtrl*>(m_dlg->FindWindow(IDC_CODE));
         m_preview = dynamic_cast<wxButton*>(m_dlg->FindWindow(IDC_PREVIEW));
@@ -248,14 +249,11 @@ TEST_F(PreviewCommandsTest, GenerateReturnsToTheCodeViewEvenOnAWarning)
     EXPECT_EQ(m_code->GetValue(), code);
 }
 
-TEST_F(PreviewCommandsTest, WithoutAnEngineTheDialogWorksWithoutAPane)
+// A program installed without its preview module, or with a broken one, still
+// works: without a pane.
+TEST_F(PreviewCommandsTest, WithoutItsModuleTheDialogWorksWithoutAPane)
 {
-    int asked = 0;
-    Open([&asked](wxWindow&) {
-        ++asked;
-        return static_cast<wxWebView*>(nullptr);
-    });
-    EXPECT_EQ(asked, 1);
+    Open(LoadPreviewModule(QUILLVEIL_TEST_PREVIEW_MODULE ".missing"));
     EXPECT_EQ(m_pane, nullptr);
     EXPECT_EQ(m_dlg->FindWindow(CHtmlView::PaneId), nullptr);
 
@@ -303,7 +301,7 @@ TEST_F(PreviewCommandsTest, PaneMadeAfterAnEarlyPreviewFollowsTheView)
 
 TEST_F(PreviewCommandsTest, PreviewBeforeTheBlankPageHasLoadedIsHarmless)
 {
-    Open(CHtmlView::NewWebView, false);
+    Open(BuiltPreviewModule(), false);
     ASSERT_NE(m_pane, nullptr);
     m_code->ChangeValue("<b>early</b>");
     Press(IDC_PREVIEW); // returns: no waiting, no message
