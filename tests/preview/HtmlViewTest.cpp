@@ -191,7 +191,8 @@ TEST_F(HtmlViewTest, NothingInPreviewedMarkupReachesTheNetwork)
     CHtmlView* pane = MakeLoadedPane();
     ASSERT_NE(pane, nullptr);
 
-    // A refresh to a blank page must not swap in a page without the pane's rules.
+    // A refresh to a blank page must not leave the preview on a page with
+    // weaker rules.
     ASSERT_TRUE(pane->PutBodyHtml("<meta http-equiv=\"refresh\" content=\"0;url=about:blank\">"));
     PumpEvents(500);
 

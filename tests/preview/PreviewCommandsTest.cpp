@@ -334,6 +334,17 @@ TEST_F(PreviewCommandsTest, ClickedLinkGoesToTheDesktopAndScriptInItDoesNotRun)
     EXPECT_EQ(Eval(*m_pane, "document.body.textContent"), "Home");
     EXPECT_EQ(m_pane->GetWebView().GetCurrentURL(), "about:blank");
     ExpectPreviewView();
+
+    // A script link typed into the box: inert, and not for the desktop either.
+    Press(IDC_PREVIEW);
+    m_code->ChangeValue("<a href=\"javascript:document.title='typed'\" "
+                        "style=\"font-size:40px\">Typed</a>");
+    Press(IDC_PREVIEW);
+    ClickElement(*m_pane, "a");
+    PumpEvents(500);
+    EXPECT_EQ(desktop.WaitForUrl(), "https://quillveil.example/x"); // still the first one
+    EXPECT_EQ(Eval(*m_pane, "document.title"), "untouched");
+    EXPECT_EQ(Eval(*m_pane, "document.body.textContent"), "Typed");
 }
 
 } // namespace
