@@ -36,7 +36,9 @@ public:
 
     /// Empties the document's body and inserts `utf8Html` at its end, parsed
     /// and rendered as HTML. Returns false, with no message, when there is no
-    /// body yet or the engine fails; the pane then shows what it had.
+    /// body or the engine fails; the pane then shows what it had. While the
+    /// blank page is still loading it returns false too, and the HTML goes in
+    /// once the page has loaded.
     bool PutBodyHtml(std::string_view utf8Html);
 
     /// The engine inside the pane, as the toolkit sees it.

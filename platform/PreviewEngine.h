@@ -24,8 +24,9 @@ public:
     /// Starts loading the pane's own empty page; does not wait for it.
     virtual void LoadBlankPage() = 0;
     /// Empties the document's body and inserts `utf8Html` at its end, parsed
-    /// and rendered as HTML. False, with no message, when there is no body yet
-    /// or the engine fails.
+    /// and rendered as HTML. False, with no message, when there is no body or
+    /// the engine fails; while the page is loading, false, and the HTML goes
+    /// in once it has loaded.
     virtual bool PutBodyHtml(std::string_view utf8Html) = 0;
     /// The toolkit's view of the engine, for tests and benchmarks.
     virtual wxWebView* GetWebView() = 0;

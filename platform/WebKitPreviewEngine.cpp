@@ -9,6 +9,7 @@
 #include <wx/log.h>
 #include <wx/webview.h>
 
+#include <optional>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -103,6 +104,8 @@ public:
         // starts a new one, so the next preview works again.
         g_signal_connect_swapped(&m_engine, "web-process-terminated",
                                  G_CALLBACK(&WebKitPreviewEngine::WebProcessTerminated), this);
+        g_signal_connect(&m_engine, "load-changed", G_CALLBACK(&WebKitPreviewEngine::LoadChanged),
+                         this);
 
         // The toolkit reports no difference between a clicked link and a
         // frame or refresh the markup loads by itself, and the difference
@@ -126,11 +129,20 @@ public:
     void LoadBlankPage() override
     {
         m_ownLoadPending = true;
+        m_pageLoading = true;
         m_view.SetPage(PanePage, BlankPage);
     }
 
     bool PutBodyHtml(std::string_view utf8Html) override
     {
+        if (m_pageLoading) {
+            // Loading the module and starting the engine take a while after
+            // the window shows: a preview asked for meanwhile shows once the
+            // page is there, not never.
+            m_waitingHtml = std::string(utf8Html);
+            return false;
+        }
+        m_waitingHtml.reset(); // this one replaces it
         // The HTML goes in as a literal of printable ASCII, so neither the
         // toolkit's script wrapper nor any character of the code can alter
         // the script around it.
@@ -184,6 +196,27 @@ private:
 
     static void WebProcessTerminated(WebKitPreviewEngine* self) { self->LoadBlankPage(); }
 
+    static void LoadChanged(WebKitWebView* /*engine*/, WebKitLoadEvent event,
+                            WebKitPreviewEngine* self)
+    {
+        // The pane's own page is the only load it lets through, once it has
+        // been allowed; a load the engine made by itself before may end first.
+        if (event != WEBKIT_LOAD_FINISHED || !self->m_pageLoading || self->m_ownLoadPending) {
+            return;
+        }
+        self->m_pageLoading = false;
+        if (self->m_waitingHtml) {
+            // Outside the engine's callback: the insertion runs a nested loop.
+            self->m_view.CallAfter([self] {
+                if (self->m_waitingHtml && !self->m_pageLoading) {
+                    const std::string html = std::move(*self->m_waitingHtml);
+                    self->m_waitingHtml.reset();
+                    self->PutBodyHtml(html);
+                }
+            });
+        }
+    }
+
     /// Answers a navigation the engine is about to make: true to let it
     /// load; hands clicked links to the desktop.
     bool Decide(WebKitNavigationAction* action, bool newWindow)
@@ -216,6 +249,10 @@ private:
     LinkOpener m_opener;
     /// Set from asking for the pane's own page until its navigation is allowed.
     bool m_ownLoadPending = false;
+    /// Set from asking for the pane's own page until it has loaded.
+    bool m_pageLoading = false;
+    /// The last HTML put while the page was loading, to go in once it has.
+    std::optional<std::string> m_waitingHtml;
 };
 
 } // namespace

@@ -137,11 +137,16 @@ void CEncoderDlg::CreatePreviewPane()
         return;
     }
     // Nothing waits for the blank page: a preview asked for before it has
-    // loaded shows what the pane has.
+    // loaded goes in once it has.
     m_pHtmlView->Navigate2("about:blank");
-    // A Preview pressed before the pane existed has already left the code view.
+    // A Preview pressed before the pane existed has already left the code view,
+    // and the code it asked for is still to be shown.
     if (m_btnPreview->GetLabel() != PreviewCaption) {
         m_pHtmlView->Show();
+        const std::string code = TextOf(*m_editCode);
+        if (!code.empty()) {
+            m_pHtmlView->PutBodyHtml(code);
+        }
     }
 }
 

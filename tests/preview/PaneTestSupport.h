@@ -16,6 +16,13 @@ inline quillveil::PreviewEngineFactory BuiltPreviewModule()
     return quillveil::LoadPreviewModule(QUILLVEIL_TEST_PREVIEW_MODULE);
 }
 
+/// Waits until the pane takes HTML at once: its own page has loaded. Leaves
+/// the body empty.
+inline bool WaitUntilReady(quillveil::CHtmlView& pane)
+{
+    return PumpUntil([&pane] { return pane.PutBodyHtml(""); }, 10000);
+}
+
 /// Runs `script` in the pane's page and returns its result as text.
 inline wxString Eval(quillveil::CHtmlView& pane, const wxString& script)
 {
