@@ -1,6 +1,11 @@
 // Times what the preview pane costs a user, on the real engine (run it under
 // a display, e.g. tests/with-xvfb.sh; bench/preview-timing.sh does both parts):
 //   quillveil_preview_timing startup pane|none   one cold start, in milliseconds
+//   quillveil_preview_timing first-preview       in a cold process: the pane's
+//       module loaded and its page ready after the first paint, then the first
+//       preview of the preset e-mail code, in milliseconds
+//   quillveil_preview_timing early-preview       in a cold process: Preview of the
+//       preset e-mail code pressed as the window first paints, in milliseconds
 //   quillveil_preview_timing                      warm rounds of everything
 // Startup is from constructing the dialog to its first paint. A preview is
 // from the click to the second animation frame after the code went in, i.e.
@@ -9,6 +14,7 @@
 #include "CEncoderDlg.h"
 #include "CodeGenerator.h"
 #include "platform/CHtmlView.h"
+#include "platform/PreviewModule.h"
 #include "res/ResourceIds.h"
 
 #include <wx/app.h>
@@ -55,7 +61,7 @@ void Settle()
     Pump([&] { return MillisecondsSince(start) > 100; });
 }
 
-wxWebView* NoEngine(wxWindow&)
+std::unique_ptr<PreviewEngine> NoEngine(wxWindow&, const LinkOpener&)
 {
     return nullptr;
 }
@@ -64,17 +70,21 @@ wxWebView* NoEngine(wxWindow&)
 /// paint and leaves it open in `dialog`.
 double OpenDialog(bool withPane, CEncoderDlg*& dialog)
 {
-    // Shared with the handler, which outlives this call.
-    auto painted = std::make_shared<bool>(false);
+    // Shared with the handler, which outlives this call. Taken in the handler:
+    // the pane is made from the same round of events, right after the paint.
+    auto painted = std::make_shared<double>(-1);
     const auto start = Clock::now();
-    dialog = withPane ? new CEncoderDlg() : new CEncoderDlg(nullptr, NoEngine);
-    dialog->Bind(wxEVT_PAINT, [painted](wxPaintEvent& event) {
-        *painted = true;
+    dialog = new CEncoderDlg(nullptr, withPane ? LoadPreviewModule(QUILLVEIL_BENCH_PREVIEW_MODULE)
+                                               : PreviewEngineFactory(NoEngine));
+    dialog->Bind(wxEVT_PAINT, [painted, start](wxPaintEvent& event) {
+        if (*painted < 0) {
+            *painted = MillisecondsSince(start);
+        }
         event.Skip();
     });
     dialog->Show();
-    Pump([&] { return *painted; });
-    return MillisecondsSince(start);
+    Pump([&] { return *painted >= 0; });
+    return *painted;
 }
 
 void CloseDialog(CEncoderDlg* dialog)
@@ -145,6 +155,71 @@ double Median(std::vector<double> values)
     return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
+/// The pane, once it has come after the first paint and loaded its page;
+/// null when it does not come.
+CHtmlView* WaitForPane(CEncoderDlg& dialog)
+{
+    Pump([&] { return dialog.FindWindow(CHtmlView::PaneId) != nullptr; });
+    auto* pane = dynamic_cast<CHtmlView*>(dialog.FindWindow(CHtmlView::PaneId));
+    if (pane != nullptr) {
+        // Its own page has loaded once it takes HTML at once.
+        Pump([pane] { return pane->PutBodyHtml(""); });
+    }
+    return pane;
+}
+
+GenerateResult PresetEmailCode()
+{
+    return GenerateCode(EncoderMode::Email,
+                        EncoderForm{"User", "example.com", "Support", "Test Subject", {}, {}});
+}
+
+/// A cold process as a user meets it: milliseconds from the first paint until
+/// the pane is ready, then those of the first preview of the preset code.
+bool FirstPreview()
+{
+    CEncoderDlg* dialog = nullptr;
+    OpenDialog(true, dialog);
+    const auto painted = Clock::now();
+    CHtmlView* pane = WaitForPane(*dialog);
+    const double ready = MillisecondsSince(painted);
+    if (pane != nullptr) {
+        const double preview =
+            TimePreviewClick(*dialog, *pane, wxString::FromUTF8(PresetEmailCode().GetCode()));
+        std::printf("%.1f %.1f\n", ready, preview);
+    }
+    CloseDialog(dialog);
+    return pane != nullptr;
+}
+
+/// A cold process with a quick user: Preview pressed as soon as the window
+/// has painted, while the pane is still being made. Milliseconds from the
+/// press until a frame with the code has been drawn.
+bool EarlyPreview()
+{
+    CEncoderDlg* dialog = nullptr;
+    OpenDialog(true, dialog);
+    dynamic_cast<wxTextCtrl*>(dialog->FindWindow(IDC_CODE))
+        ->ChangeValue(wxString::FromUTF8(PresetEmailCode().GetCode()));
+    const auto start = Clock::now();
+    Press(*dialog, IDC_PREVIEW);
+    CHtmlView* pane = nullptr;
+    Pump([&] {
+        pane = dynamic_cast<CHtmlView*>(dialog->FindWindow(CHtmlView::PaneId));
+        return pane != nullptr;
+    });
+    const bool shown =
+        pane != nullptr && Pump([pane] {
+            return Eval(*pane, "document.body?document.body.textContent:''") == "Support";
+        });
+    if (shown) {
+        WaitForDrawnFrame(*pane);
+        std::printf("%.1f\n", MillisecondsSince(start));
+    }
+    CloseDialog(dialog);
+    return shown;
+}
+
 void WarmRounds()
 {
     constexpr int rounds = 10;
@@ -165,13 +240,14 @@ void WarmRounds()
 
     CEncoderDlg* dialog = nullptr;
     OpenDialog(true, dialog);
-    // The pane comes once the window has shown.
-    Pump([&] { return dialog->FindWindow(CHtmlView::PaneId) != nullptr; });
-    auto* pane = dynamic_cast<CHtmlView*>(dialog->FindWindow(CHtmlView::PaneId));
-    Pump([&] { return Eval(*pane, "document.readyState") == "complete"; });
+    CHtmlView* pane = WaitForPane(*dialog);
+    if (pane == nullptr) {
+        std::printf("no preview pane: is the module at %s?\n", QUILLVEIL_BENCH_PREVIEW_MODULE);
+        CloseDialog(dialog);
+        return;
+    }
 
-    const GenerateResult email = GenerateCode(
-        EncoderMode::Email, EncoderForm{"User", "example.com", "Support", "Test Subject", {}, {}});
+    const GenerateResult email = PresetEmailCode();
     const wxString emailCode = wxString::FromUTF8(email.GetCode());
     std::string text;
     while (text.size() * 5 < 1024 * 1024) {
@@ -219,10 +295,15 @@ int main(int argc, char** argv)
         CEncoderDlg* dialog = nullptr;
         std::printf("%.1f\n", OpenDialog(std::strcmp(argv[2], "pane") == 0, dialog));
         CloseDialog(dialog);
+    } else if (argc == 2 && std::strcmp(argv[1], "first-preview") == 0) {
+        status = FirstPreview() ? 0 : 1;
+    } else if (argc == 2 && std::strcmp(argv[1], "early-preview") == 0) {
+        status = EarlyPreview() ? 0 : 1;
     } else if (argc == 1) {
         WarmRounds();
     } else {
-        std::fprintf(stderr, "usage: %s [startup pane|none]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s [startup pane|none | first-preview | early-preview]\n",
+                     argv[0]);
         status = 2;
     }
     wxEntryCleanup();

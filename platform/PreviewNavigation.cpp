@@ -35,16 +35,17 @@ std::string_view SchemeOf(std::string_view url)
 
 } // namespace
 
-PreviewNavigation ClassifyPreviewNavigation(std::string_view url, bool linkClicked)
+PreviewNavigation ClassifyPreviewNavigation(std::string_view url, NavigationCause cause)
 {
     const std::string_view withoutFragment = url.substr(0, url.find('#'));
     if (EqualsIgnoringCase(withoutFragment, BlankPage)) {
-        // A jump to an anchor stays within the preview; a click on a link to
-        // the blank page itself would wipe it.
+        // A jump to an anchor scrolls the preview, whoever asks; loading the
+        // page afresh would wipe it.
         const bool jumpWithinPage = withoutFragment.size() != url.size();
-        return jumpWithinPage || !linkClicked ? PreviewNavigation::Allow : PreviewNavigation::Block;
+        return jumpWithinPage || cause == NavigationCause::Pane ? PreviewNavigation::Allow
+                                                                : PreviewNavigation::Block;
     }
-    if (!linkClicked) {
+    if (cause != NavigationCause::LinkClick) {
         return PreviewNavigation::Block;
     }
     static constexpr std::array<std::string_view, 5> desktopSchemes = {"http", "https", "ftp",

@@ -51,7 +51,7 @@ wxBEGIN_EVENT_TABLE(CEncoderDlg, wxDialog)
     EVT_BUTTON(wxID_OK, CEncoderDlg::OnOK)
 wxEND_EVENT_TABLE()
 
-CEncoderDlg::CEncoderDlg(wxWindow* parent, WebViewFactory previewEngine)
+CEncoderDlg::CEncoderDlg(wxWindow* parent, PreviewEngineFactory previewEngine)
     : m_hIcon(LoadIconGroup(IDR_MAINFRAME)), m_previewEngine(std::move(previewEngine))
 {
     const DialogTemplate& form = MainDialogTemplate();
@@ -105,9 +105,9 @@ bool CEncoderDlg::OnInitDialog()
     // GTK would otherwise pick the control nearest the top-left corner.
     FindWindow(IDC_GENERATE)->SetFocus();
 
-    // Starting the web engine takes about 0.2 s, as long as all the rest of
-    // the start-up: the pane is made right after the window's first paint, so
-    // the window shows first. Until then the commands take their path for no
+    // Loading the web engine's module and starting the engine take as long as
+    // all the rest of the start-up: the pane is made right after the window's
+    // first paint, so the window shows first. Until then the commands take their path for no
     // pane.
     Bind(wxEVT_PAINT, &CEncoderDlg::OnFirstPaint, this);
     return true;
@@ -136,11 +136,16 @@ void CEncoderDlg::CreatePreviewPane()
         return;
     }
     // Nothing waits for the blank page: a preview asked for before it has
-    // loaded shows what the pane has.
+    // loaded goes in once it has.
     m_pHtmlView->Navigate2("about:blank");
-    // A Preview pressed before the pane existed has already left the code view.
+    // A Preview pressed before the pane existed has already left the code view,
+    // and the code it asked for is still to be shown.
     if (m_btnPreview->GetLabel() != PreviewCaption) {
         m_pHtmlView->Show();
+        const std::string code = TextOf(*m_editCode);
+        if (!code.empty()) {
+            m_pHtmlView->PutBodyHtml(code);
+        }
     }
 }
 

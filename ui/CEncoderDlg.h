@@ -3,6 +3,7 @@
 #include "COutputBox.h"
 #include "EncoderTypes.h"
 #include "platform/CHtmlView.h"
+#include "platform/PreviewModule.h"
 #include "platform/WindowMenu.h"
 
 #include <wx/dialog.h>
@@ -19,10 +20,11 @@ namespace quillveil {
 class CEncoderDlg : public wxDialog {
 public:
     /// Builds the window from IDD_MAIN and initialises it; not yet shown.
-    /// `previewEngine` makes the preview pane's HTML engine; when it yields
-    /// none, the dialog works without a pane.
+    /// `previewEngine` makes the preview pane's HTML engine, by default from
+    /// the program's module; when it yields none, the dialog works without a
+    /// pane.
     explicit CEncoderDlg(wxWindow* parent = nullptr,
-                         WebViewFactory previewEngine = CHtmlView::NewWebView);
+                         PreviewEngineFactory previewEngine = LoadPreviewModule());
 
     /// The mode that the mode boxes express.
     EncoderMode GetMode() const;
@@ -77,7 +79,7 @@ private:
     /// Stands in for the window manager's menu, which takes no entries.
     WindowMenu m_sysMenu;
     /// Makes the pane's engine; used once, when the pane is created.
-    WebViewFactory m_previewEngine;
+    PreviewEngineFactory m_previewEngine;
 
     wxDECLARE_EVENT_TABLE();
 };

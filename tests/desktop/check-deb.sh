@@ -2,13 +2,21 @@
 # Builds the Debian package with CPack and checks what a user would install:
 # computed dependencies that name the toolkit, and every file in its place.
 # It only inspects the package; nothing is installed on this machine.
-#   check-deb.sh BUILD_DIR APP_ID VERSION [PROGRAM...]
+#   check-deb.sh BUILD_DIR APP_ID VERSION [FILE...]
+# A FILE without a slash is a program in usr/bin/; one with a slash is a path
+# under usr/ (the preview pane's module in the library folder).
 set -euo pipefail
 build_dir=$(cd "$1" && pwd) app_id=$2 version=$3
 shift 3
-programs=("$@")
+binaries=()
+for file in "$@"; do
+    case $file in
+        */*) binaries+=("usr/$file") ;;
+        *) binaries+=("usr/bin/$file") ;;
+    esac
+done
 
-if [ ${#programs[@]} -eq 0 ]; then
+if [ ${#binaries[@]} -eq 0 ]; then
     echo "SKIP: this build has no quillveil program yet, so its package would be empty"
     exit 77
 fi
@@ -51,8 +59,8 @@ expected=(
 for size in 16 24 32 48 128; do
     expected+=(./usr/share/icons/hicolor/${size}x$size/apps/$app_id.png)
 done
-for program in "${programs[@]}"; do
-    expected+=(./usr/bin/$program)
+for binary in "${binaries[@]}"; do
+    expected+=("./$binary")
 done
 for path in "${expected[@]}"; do
     grep -qxF "$path" <<<"$contents" || fail "package lacks $path"
@@ -62,20 +70,19 @@ grep -q '^\./usr/include/\|\.a$' <<<"$contents" && fail "package holds build-onl
 dpkg-deb -x "$deb" "$out/root"
 # Only the host architecture's copy counts: libc6-i386 also ships a libm.so.6.
 multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH)
-for program in "${programs[@]}"; do
-    binary=$out/root/usr/bin/$program
-    # Each library the program loads directly must come from a package it depends on
-    # (GTK itself may arrive only through the toolkit's package).
-    for soname in $(objdump -p "$binary" | awk '$1 == "NEEDED" {print $2}'); do
+for binary in "${binaries[@]}"; do
+    # Each library a program or module loads directly must come from a package
+    # it depends on (GTK itself may arrive only through the toolkit's package).
+    for soname in $(objdump -p "$out/root/$binary" | awk '$1 == "NEEDED" {print $2}'); do
         owner=$(dpkg -S "*/$multiarch/$soname" 2>/dev/null | head -n 1 | cut -d: -f1)
         if [ -z "$owner" ]; then
-            fail "no installed package owns $soname, needed by $program"
+            fail "no installed package owns $soname, needed by $binary"
         elif ! grep -q "\(^\|, \)$owner\( \|,\|$\)" <<<"$depends"; then
-            fail "$program needs $soname from $owner, which Depends does not name"
+            fail "$binary needs $soname from $owner, which Depends does not name"
         fi
     done
     # A package of unstripped debug builds is many times the size users expect.
-    file -b "$binary" | grep -q ', stripped' || fail "usr/bin/$program is not stripped"
+    file -b "$out/root/$binary" | grep -q ', stripped' || fail "$binary is not stripped"
 done
 
 if [ "$failures" -gt 0 ]; then

@@ -1,11 +1,19 @@
 #!/usr/bin/env bash
 # Installs the build into a fresh prefix and checks that every file lands where
 # the desktop looks for it, and that nothing meant only for building does.
-#   check-install.sh BUILD_DIR APP_ID VERSION [PROGRAM...]
+#   check-install.sh BUILD_DIR APP_ID VERSION [FILE...]
+# A FILE without a slash is a program in bin/; one with a slash is a path
+# under the prefix (the preview pane's module in the library folder).
 set -euo pipefail
 build_dir=$1 app_id=$2 version=$3
 shift 3
-programs=("$@")
+programs=() others=()
+for file in "$@"; do
+    case $file in
+        */*) others+=("$file") ;;
+        *) programs+=("$file") ;;
+    esac
+done
 
 prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
@@ -19,6 +27,9 @@ fail() {
 
 for program in "${programs[@]}"; do
     [ -x "$prefix/bin/$program" ] || fail "bin/$program is missing or not executable"
+done
+for file in "${others[@]}"; do
+    [ -f "$prefix/$file" ] || fail "$file is missing"
 done
 
 entry=$prefix/share/applications/$app_id.desktop

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/CHtmlView.h"
+#include "platform/PreviewModule.h"
 
 #include "GuiTestSupport.h"
 
@@ -8,6 +9,19 @@
 #include <wx/log.h>
 #include <wx/uiaction.h>
 #include <wx/webview.h>
+
+/// The engine from the pane's module as this build made it.
+inline quillveil::PreviewEngineFactory BuiltPreviewModule()
+{
+    return quillveil::LoadPreviewModule(QUILLVEIL_TEST_PREVIEW_MODULE);
+}
+
+/// Waits until the pane takes HTML at once: its own page has loaded. Leaves
+/// the body empty.
+inline bool WaitUntilReady(quillveil::CHtmlView& pane)
+{
+    return PumpUntil([&pane] { return pane.PutBodyHtml(""); }, 10000);
+}
 
 /// Runs `script` in the pane's page and returns its result as text.
 inline wxString Eval(quillveil::CHtmlView& pane, const wxString& script)

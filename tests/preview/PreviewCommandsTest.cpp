@@ -35,29 +35,25 @@ protected:
 
     /// Opens the dialog and lets the event loop paint it and make its pane;
     /// waits for the pane's blank page unless told not to.
-    void Open(WebViewFactory engine = CHtmlView::NewWebView, bool waitForBlankPage = true)
+    void Open(PreviewEngineFactory engine = BuiltPreviewModule(), bool waitForBlankPage = true)
     {
         OpenWithoutEventLoop(std::move(engine));
         m_dlg->Show();
         ASSERT_TRUE(PumpUntil([this] { return m_engineAsked; }, 10000));
         m_pane = dynamic_cast<CHtmlView*>(m_dlg->FindWindow(CHtmlView::PaneId));
         if (m_pane != nullptr && waitForBlankPage) {
-            ASSERT_TRUE(PumpUntil([this] { return m_loads > 0; }, 10000));
+            ASSERT_TRUE(WaitUntilReady(*m_pane));
         }
         PumpEvents(100);
     }
 
     /// Builds the dialog only: its pane is made once the shown window has been
     /// painted.
-    void OpenWithoutEventLoop(WebViewFactory engine = CHtmlView::NewWebView)
+    void OpenWithoutEventLoop(PreviewEngineFactory engine = BuiltPreviewModule())
     {
-        m_dlg = new CEncoderDlg(nullptr, [this, engine](wxWindow& parent) {
+        m_dlg = new CEncoderDlg(nullptr, [this, engine](wxWindow& pane, const LinkOpener& opener) {
             m_engineAsked = true;
-            wxWebView* view = engine ? engine(parent) : nullptr;
-            if (view != nullptr) {
-                view->Bind(wxEVT_WEBVIEW_LOADED, [this](wxWebViewEvent&) { ++m_loads; });
-            }
-            return view;
+            return engine ? engine(pane, opener) : nullptr;
         });
         m_code = dynamic_cast<wxTextCtrl*>(m_dlg->FindWindow(IDC_CODE));
         m_preview = dynamic_cast<wxButton*>(m_dlg->FindWindow(IDC_PREVIEW));
@@ -115,7 +111,6 @@ protected:
     wxTextCtrl* m_code = nullptr;
     wxButton* m_preview = nullptr;
     CHtmlView* m_pane = nullptr;
-    int m_loads = 0;
     bool m_engineAsked = false;
 };
 
@@ -248,14 +243,11 @@ TEST_F(PreviewCommandsTest, GenerateReturnsToTheCodeViewEvenOnAWarning)
     EXPECT_EQ(m_code->GetValue(), code);
 }
 
-TEST_F(PreviewCommandsTest, WithoutAnEngineTheDialogWorksWithoutAPane)
+// A program installed without its preview module, or with a broken one, still
+// works: without a pane.
+TEST_F(PreviewCommandsTest, WithoutItsModuleTheDialogWorksWithoutAPane)
 {
-    int asked = 0;
-    Open([&asked](wxWindow&) {
-        ++asked;
-        return static_cast<wxWebView*>(nullptr);
-    });
-    EXPECT_EQ(asked, 1);
+    Open(LoadPreviewModule(QUILLVEIL_TEST_PREVIEW_MODULE ".missing"));
     EXPECT_EQ(m_pane, nullptr);
     EXPECT_EQ(m_dlg->FindWindow(CHtmlView::PaneId), nullptr);
 
@@ -284,36 +276,34 @@ TEST_F(PreviewCommandsTest, FocusStaysOnGenerateCodeWhenThePaneArrives)
     EXPECT_EQ(wxWindow::FindFocus(), m_dlg->FindWindow(IDC_GENERATE));
 }
 
-// The window is painted before the engine starts; a preview asked for in between
-// finds the pane in the preview view once it exists.
-TEST_F(PreviewCommandsTest, PaneMadeAfterAnEarlyPreviewFollowsTheView)
+// The window is painted before the engine starts: a preview asked for before
+// the pane exists, or before its page has loaded, shows once it can, without
+// a second press.
+TEST_F(PreviewCommandsTest, PreviewAskedForBeforeThePaneIsReadyShowsOnceItIs)
 {
     OpenWithoutEventLoop();
     m_dlg->Show();
     EXPECT_EQ(m_dlg->FindWindow(CHtmlView::PaneId), nullptr);
+    m_code->ChangeValue("<b>before the pane</b>");
     Press(IDC_PREVIEW);
     ASSERT_TRUE(PumpUntil([this] { return m_engineAsked; }, 10000));
     m_pane = dynamic_cast<CHtmlView*>(m_dlg->FindWindow(CHtmlView::PaneId));
     ASSERT_NE(m_pane, nullptr);
     ExpectPreviewView();
+    EXPECT_TRUE(PumpUntil([this] { return Body() == "<b>before the pane</b>"; }, 10000));
 
     Press(IDC_PREVIEW);
     ExpectCodeView();
 }
 
-TEST_F(PreviewCommandsTest, PreviewBeforeTheBlankPageHasLoadedIsHarmless)
+TEST_F(PreviewCommandsTest, PreviewBeforeTheBlankPageHasLoadedShowsOnceItHas)
 {
-    Open(CHtmlView::NewWebView, false);
+    Open(BuiltPreviewModule(), false);
     ASSERT_NE(m_pane, nullptr);
     m_code->ChangeValue("<b>early</b>");
     Press(IDC_PREVIEW); // returns: no waiting, no message
     ExpectPreviewView();
-    ASSERT_TRUE(PumpUntil([this] { return m_loads > 0; }, 10000));
-
-    Press(IDC_PREVIEW);
-    Press(IDC_PREVIEW);
-    ExpectPreviewView();
-    EXPECT_EQ(Body(), "<b>early</b>");
+    EXPECT_TRUE(PumpUntil([this] { return Body() == "<b>early</b>"; }, 10000));
 }
 
 TEST_F(PreviewCommandsTest, ClickedLinkGoesToTheDesktopAndScriptInItDoesNotRun)
@@ -336,6 +326,17 @@ TEST_F(PreviewCommandsTest, ClickedLinkGoesToTheDesktopAndScriptInItDoesNotRun)
     EXPECT_EQ(Eval(*m_pane, "document.body.textContent"), "Home");
     EXPECT_EQ(m_pane->GetWebView().GetCurrentURL(), "about:blank");
     ExpectPreviewView();
+
+    // A script link typed into the box: inert, and not for the desktop either.
+    Press(IDC_PREVIEW);
+    m_code->ChangeValue("<a href=\"javascript:document.title='typed'\" "
+                        "style=\"font-size:40px\">Typed</a>");
+    Press(IDC_PREVIEW);
+    ClickElement(*m_pane, "a");
+    PumpEvents(500);
+    EXPECT_EQ(desktop.WaitForUrl(), "https://quillveil.example/x"); // still the first one
+    EXPECT_EQ(Eval(*m_pane, "document.title"), "untouched");
+    EXPECT_EQ(Eval(*m_pane, "document.body.textContent"), "Typed");
 }
 
 } // namespace

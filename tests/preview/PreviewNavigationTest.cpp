@@ -3,21 +3,29 @@
 #include <gtest/gtest.h>
 
 using quillveil::ClassifyPreviewNavigation;
+using quillveil::NavigationCause;
 using quillveil::PreviewNavigation;
 
-TEST(PreviewNavigation, OnlyTheProgramsOwnBlankPageLoads)
+TEST(PreviewNavigation, OnlyThePanesOwnLoadOfItsPageLoads)
 {
-    EXPECT_EQ(ClassifyPreviewNavigation("about:blank", false), PreviewNavigation::Allow);
-    EXPECT_EQ(ClassifyPreviewNavigation("ABOUT:BLANK", false), PreviewNavigation::Allow);
+    constexpr auto pane = NavigationCause::Pane;
+    constexpr auto click = NavigationCause::LinkClick;
+    constexpr auto markup = NavigationCause::Markup;
+    EXPECT_EQ(ClassifyPreviewNavigation("about:blank", pane), PreviewNavigation::Allow);
+    EXPECT_EQ(ClassifyPreviewNavigation("ABOUT:BLANK", pane), PreviewNavigation::Allow);
     // Anchors within the preview scroll it, whoever asks.
-    EXPECT_EQ(ClassifyPreviewNavigation("about:blank#top", true), PreviewNavigation::Allow);
-    EXPECT_EQ(ClassifyPreviewNavigation("about:blank#top", false), PreviewNavigation::Allow);
-    // A clicked link to the blank page would wipe the preview.
-    EXPECT_EQ(ClassifyPreviewNavigation("about:blank", true), PreviewNavigation::Block);
-    // Frames, refreshes and anything else the markup loads by itself.
-    EXPECT_EQ(ClassifyPreviewNavigation("https://example.org/", false), PreviewNavigation::Block);
-    EXPECT_EQ(ClassifyPreviewNavigation("about:srcdoc", false), PreviewNavigation::Block);
-    EXPECT_EQ(ClassifyPreviewNavigation("", false), PreviewNavigation::Block);
+    for (const auto cause : {pane, click, markup}) {
+        EXPECT_EQ(ClassifyPreviewNavigation("about:blank#top", cause), PreviewNavigation::Allow);
+    }
+    // A blank page loaded by a click or by a refresh in the markup would wipe
+    // the preview and lack the pane's policy; the pane loads nothing else.
+    EXPECT_EQ(ClassifyPreviewNavigation("about:blank", click), PreviewNavigation::Block);
+    EXPECT_EQ(ClassifyPreviewNavigation("about:blank", markup), PreviewNavigation::Block);
+    EXPECT_EQ(ClassifyPreviewNavigation("https://example.org/", pane), PreviewNavigation::Block);
+    // Frames, refreshes, forms and anything else the markup loads by itself.
+    for (const char* url : {"https://example.org/", "about:srcdoc", "javascript:x()", ""}) {
+        EXPECT_EQ(ClassifyPreviewNavigation(url, markup), PreviewNavigation::Block) << url;
+    }
 }
 
 TEST(PreviewNavigation, ClickedLinksGoToTheDesktopOnlyForItsSchemes)
@@ -25,11 +33,15 @@ TEST(PreviewNavigation, ClickedLinksGoToTheDesktopOnlyForItsSchemes)
     for (const char* url :
          {"https://quillveil.example/", "http://example.org/a?b=c#d", "HTTPS://EXAMPLE.ORG",
           "mailto:User@example.com?subject=Test%20Subject", "ftp://example.org/f", "tel:+123"}) {
-        EXPECT_EQ(ClassifyPreviewNavigation(url, true), PreviewNavigation::HandToDesktop) << url;
+        EXPECT_EQ(ClassifyPreviewNavigation(url, NavigationCause::LinkClick),
+                  PreviewNavigation::HandToDesktop)
+            << url;
     }
     for (const char* url : {"javascript:alert(1)", "JavaScript:alert(1)", "data:text/html,<b>x</b>",
                             "file:///etc/passwd", "blob:https://example.org/x", "about:config",
                             "vbscript:x", "page.html", ":nothing", "1http://x", "ht tp://x", ""}) {
-        EXPECT_EQ(ClassifyPreviewNavigation(url, true), PreviewNavigation::Block) << url;
+        EXPECT_EQ(ClassifyPreviewNavigation(url, NavigationCause::LinkClick),
+                  PreviewNavigation::Block)
+            << url;
     }
 }
