@@ -35,7 +35,7 @@ const DialogTemplate& AboutDialogTemplate()
         {IDC_STATIC, ControlKind::EtchedLine, "", {2, 88, 246, 1}},
         {IDC_STATIC,
          ControlKind::Label,
-         "Copyright (C) 2026 The Quillveil authors",
+         "Copyright (C) 2026 The Quillveil developers",
          {101, 58, 140, 8}},
         {IDC_STATIC, ControlKind::Label, "Home:", {101, 71, 22, 8}},
         {IDC_STATIC, ControlKind::Label, ProgramDescription, {101, 23, 136, 8}},
