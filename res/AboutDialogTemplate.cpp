@@ -30,7 +30,7 @@ const DialogTemplate& AboutDialogTemplate()
     static const std::array<ControlTemplate, 8> controls{{
         {IDC_STATIC, ControlKind::Icon, "", {8, 5, 20, 20}, RealSizeImage, IDI_ABOUT},
         {IDC_STATIC, ControlKind::Label, version, {101, 9, 80, 8}, NoPrefix},
-        {wxID_OK, ControlKind::DefPushButton, "OK", {186, 96, 56, 16}},
+        {wxID_OK, ControlKind::DefPushButton, "&OK", {186, 96, 56, 16}},
         {IDC_HOMEPAGE, ControlKind::Label, HomePageUrl, {126, 71, 115, 8}},
         {IDC_STATIC, ControlKind::EtchedLine, "", {2, 88, 246, 1}},
         {IDC_STATIC,

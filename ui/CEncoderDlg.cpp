@@ -22,8 +22,17 @@ namespace quillveil {
 
 namespace {
 
-const wxString PreviewCaption = "Preview";
-const wxString CodeCaption = "Code";
+// The Preview button's two captions with their access keys: "Co&de" so as
+// not to clash with "&Copy" and "Cl&ose".
+const wxString PreviewCaption = "&Preview";
+const wxString CodeCaption = "Co&de";
+
+/// Whether the button reads "Preview", whatever its access key: the source
+/// view is the one with that caption.
+bool ReadsPreview(const wxButton& button)
+{
+    return button.GetLabelText() == wxControl::RemoveMnemonics(PreviewCaption);
+}
 
 std::string TextOf(const wxTextCtrl& field)
 {
@@ -140,7 +149,7 @@ void CEncoderDlg::CreatePreviewPane()
     // loaded shows what the pane has.
     m_pHtmlView->Navigate2("about:blank");
     // A Preview pressed before the pane existed has already left the code view.
-    if (m_btnPreview->GetLabel() != PreviewCaption) {
+    if (!ReadsPreview(*m_btnPreview)) {
         m_pHtmlView->Show();
     }
 }
@@ -262,7 +271,7 @@ void CEncoderDlg::OnGenerate(wxCommandEvent&)
 
 void CEncoderDlg::OnPreview(wxCommandEvent&)
 {
-    if (m_btnPreview->GetLabel() == PreviewCaption) {
+    if (ReadsPreview(*m_btnPreview)) {
         m_btnPreview->SetLabel(CodeCaption);
         if (m_pHtmlView != nullptr) {
             m_pHtmlView->Show();
