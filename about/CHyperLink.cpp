@@ -61,7 +61,12 @@ CHyperLink::CHyperLink() : CHyperLink(ColorsFromTheme())
 CHyperLink::CHyperLink(const LinkColors& colors) : m_colors(colors), m_pOpener(&DesktopUrlOpener())
 {}
 
-CHyperLink::~CHyperLink() = default;
+CHyperLink::~CHyperLink()
+{
+    if (m_bFiltering) {
+        wxEvtHandler::RemoveFilter(this);
+    }
+}
 
 bool CHyperLink::SubclassDlgItem(int id, wxWindow& dialog)
 {
@@ -108,6 +113,11 @@ void CHyperLink::PreSubclassWindow()
     // One tool with nothing to show until SetToolTipText gives it a text;
     // it covers the whole control, which does not change its size here.
     SetToolTip(new wxToolTip(wxEmptyString));
+
+    // A release belongs to the window that got the press, so one that began
+    // elsewhere in the dialog never reaches this control's handlers.
+    wxEvtHandler::AddFilter(this);
+    m_bFiltering = true;
 }
 
 void CHyperLink::SetLinkText(const wxString& text)
@@ -199,9 +209,15 @@ void CHyperLink::OnLButtonDown(wxMouseEvent& event)
 
 void CHyperLink::OnLButtonUp(wxMouseEvent& event)
 {
-    // Press and release are judged each by its own position: a release on
-    // the text opens the URL wherever the press happened.
-    if (m_rcHot.Contains(event.GetX(), event.GetY())) {
+    OnRelease(event.GetPosition());
+    event.Skip();
+}
+
+// Press and release are judged each by its own position: a release on the
+// text opens the URL wherever the press happened.
+void CHyperLink::OnRelease(const wxPoint& point)
+{
+    if (m_rcHot.Contains(point.x, point.y)) {
         ShowCursor(Cursor::Link);
         // The visited colour shows with the next paint; no repaint here.
         if (m_pOpener->Open(m_strURL)) {
@@ -210,7 +226,27 @@ void CHyperLink::OnLButtonUp(wxMouseEvent& event)
     } else {
         ShowCursor(Cursor::Arrow);
     }
-    event.Skip();
+}
+
+// The release of a press on another window of the same dialog (its
+// background, a label) over this control, judged as if it were this
+// control's own. The event goes on to its window unchanged.
+int CHyperLink::FilterEvent(wxEvent& event)
+{
+    if (event.GetEventType() != wxEVT_LEFT_UP) {
+        return Event_Skip;
+    }
+    auto* window = dynamic_cast<wxWindow*>(event.GetEventObject());
+    if (window == nullptr || window == this || IsBeingDeleted() || !IsShownOnScreen() ||
+        wxGetTopLevelParent(window) != wxGetTopLevelParent(this)) {
+        return Event_Skip;
+    }
+    const wxPoint point =
+        ScreenToClient(window->ClientToScreen(static_cast<wxMouseEvent&>(event).GetPosition()));
+    if (wxRect(GetClientSize()).Contains(point)) {
+        OnRelease(point);
+    }
+    return Event_Skip;
 }
 
 wxBitmap CHyperLink::PaintOffscreen()

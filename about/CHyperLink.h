@@ -8,6 +8,7 @@
 #include <wx/brush.h>
 #include <wx/control.h>
 #include <wx/cursor.h>
+#include <wx/eventfilter.h>
 #include <wx/font.h>
 
 namespace quillveil {
@@ -21,7 +22,7 @@ class UrlOpener;
 ///
 /// It is constructed with its dialog and takes the place of the template's
 /// static control when the dialog binds it (SubclassDlgItem).
-class CHyperLink : public wxControl {
+class CHyperLink : public wxControl, private wxEventFilter {
 public:
     /// The cursor the control shows.
     enum class Cursor { None, Link, Pressed, Arrow };
@@ -76,6 +77,8 @@ private:
     void OnPaint(wxPaintEvent& event);
     void OnLButtonDown(wxMouseEvent& event);
     void OnLButtonUp(wxMouseEvent& event);
+    void OnRelease(const wxPoint& point);
+    int FilterEvent(wxEvent& event) override;
     void OnMouseLeave(wxMouseEvent& event);
     void OnMouseHover();
 
@@ -94,6 +97,7 @@ private:
     LinkColors m_colors;
     UrlOpener* m_pOpener;
     Cursor m_shownCursor = Cursor::None;
+    bool m_bFiltering = false;
 
     wxDECLARE_EVENT_TABLE();
 };

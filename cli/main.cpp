@@ -65,6 +65,15 @@ int Failure(std::string_view what, int error)
     return ExitMisuse;
 }
 
+/// Writes an answer the caller asked for: one that did not arrive (a full disk, a closed
+/// output) must not pass for success.
+int Answer(std::string_view text)
+{
+    if (const int error = WriteAll(STDOUT_FILENO, text))
+        return Failure("cannot write standard output", error);
+    return ExitCode;
+}
+
 /// The text of a link or text argument: the argument itself, or standard input when it is
 /// absent or "-". Empty when the input cannot be taken; the error has been reported then.
 std::optional<std::string> ReadTextArgument(const std::vector<std::string_view>& args)
@@ -90,16 +99,11 @@ int Run(const std::vector<std::string_view>& args)
     if (args.empty())
         return Misuse("no mode given");
     const std::string_view mode = args[0];
-    if (args.size() == 1 && mode == "--help") {
-        Print(STDOUT_FILENO, UsageLines);
-        Print(STDOUT_FILENO, HelpText);
-        return ExitCode;
-    }
-    if (args.size() == 1 && mode == "--version") {
-        Print(STDOUT_FILENO, std::string(CommandName) + " (" + std::string(ProgramName) + ") " +
-                                 std::string(ProgramVersion) + "\n");
-        return ExitCode;
-    }
+    if (args.size() == 1 && mode == "--help")
+        return Answer(std::string(UsageLines) + std::string(HelpText));
+    if (args.size() == 1 && mode == "--version")
+        return Answer(std::string(CommandName) + " (" + std::string(ProgramName) + ") " +
+                      std::string(ProgramVersion) + "\n");
 
     EncoderForm form;
     EncoderMode encoderMode{};

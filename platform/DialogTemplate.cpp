@@ -13,6 +13,9 @@
 #include <wx/window.h>
 
 #include <algorithm>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace quillveil {
 
@@ -92,6 +95,16 @@ void SetMultilineScrolling(wxTextCtrl& field, bool verticalScrollBar)
     }
 }
 
+GtkLabel* FrameCaption(wxStaticBox& box)
+{
+    GtkWidget* frame = static_cast<GtkWidget*>(box.GetHandle());
+    if (!GTK_IS_FRAME(frame)) {
+        return nullptr;
+    }
+    GtkWidget* caption = gtk_frame_get_label_widget(GTK_FRAME(frame));
+    return caption != nullptr && GTK_IS_LABEL(caption) ? GTK_LABEL(caption) : nullptr;
+}
+
 // GTK starts a frame's caption closer to the corner than the templates
 // assume, so a check box on the corner would hide its first letter. Indenting
 // the caption by a few dialog units leaves the corner to such a box.
@@ -100,14 +113,83 @@ wxWindow* CreateGroupBox(wxWindow& dialog, const ControlTemplate& control, const
     constexpr int CaptionIndent = 3; // dialog units
     auto* box =
         new wxStaticBox(&dialog, control.id, FromUtf8(control.text), rect.position, rect.size);
-    GtkWidget* frame = static_cast<GtkWidget*>(box->GetHandle());
-    if (GTK_IS_FRAME(frame)) {
-        if (GtkWidget* caption = gtk_frame_get_label_widget(GTK_FRAME(frame))) {
-            gtk_widget_set_margin_start(caption,
-                                        dialog.ConvertDialogToPixels(wxSize(CaptionIndent, 0)).x);
-        }
+    if (GtkLabel* caption = FrameCaption(*box)) {
+        gtk_widget_set_margin_start(GTK_WIDGET(caption),
+                                    dialog.ConvertDialogToPixels(wxSize(CaptionIndent, 0)).x);
     }
     return box;
+}
+
+// A frame caption's access key: GTK does not act on it reliably (wx 3.2 on
+// GTK 3.24: never from a text field or check box), so the dialog answers Alt
+// and the key itself, choosing the target as a click would, and the caption
+// underlines the key while the window shows access keys, as buttons do.
+struct CaptionMarkup {
+    std::string plain;
+    std::string underlined;
+};
+
+void ShowCaptionKey(GtkWindow* window, GParamSpec*, gpointer data)
+{
+    GtkLabel* caption = GTK_LABEL(data);
+    const auto* markup =
+        static_cast<const CaptionMarkup*>(g_object_get_data(G_OBJECT(caption), "quillveil-key"));
+    gboolean visible = FALSE;
+    g_object_get(window, "mnemonics-visible", &visible, nullptr);
+    if (markup != nullptr) {
+        gtk_label_set_markup(caption, (visible ? markup->underlined : markup->plain).c_str());
+    }
+}
+
+std::string EscapeMarkup(const wxString& text)
+{
+    const wxScopedCharBuffer utf8 = text.utf8_str();
+    gchar* escaped = g_markup_escape_text(utf8.data(), static_cast<gssize>(utf8.length()));
+    std::string result(escaped);
+    g_free(escaped);
+    return result;
+}
+
+void GiveCaptionItsKey(wxWindow& dialog, wxStaticBox& box, std::string_view text, wxWindow& target)
+{
+    wxString shown;
+    const int index = wxControl::FindAccelIndex(FromUtf8(text), &shown);
+    if (index < 0) {
+        return;
+    }
+    const auto at = static_cast<std::size_t>(index);
+    const wxUniChar key = wxToupper(shown[at]);
+    dialog.Bind(wxEVT_CHAR_HOOK, [&target, key](wxKeyEvent& event) {
+        if (event.GetModifiers() != wxMOD_ALT || wxToupper(event.GetUnicodeKey()) != key ||
+            !target.IsEnabled() || !target.IsShown()) {
+            event.Skip();
+            return;
+        }
+        target.SetFocus();
+        if (auto* checkBox = dynamic_cast<wxCheckBox*>(&target)) {
+            checkBox->SetValue(!checkBox->GetValue());
+            wxCommandEvent click(wxEVT_CHECKBOX, checkBox->GetId());
+            click.SetEventObject(checkBox);
+            click.SetInt(checkBox->GetValue() ? 1 : 0);
+            checkBox->HandleWindowEvent(click);
+        }
+    });
+
+    GtkLabel* caption = FrameCaption(box);
+    GtkWidget* window = static_cast<GtkWidget*>(dialog.GetHandle());
+    if (caption == nullptr || window == nullptr || !GTK_IS_WINDOW(window)) {
+        return;
+    }
+    auto* markup =
+        new CaptionMarkup{EscapeMarkup(shown), EscapeMarkup(shown.substr(0, at)) + "<u>" +
+                                                   EscapeMarkup(shown.substr(at, 1)) + "</u>" +
+                                                   EscapeMarkup(shown.substr(at + 1))};
+    g_object_set_data_full(G_OBJECT(caption), "quillveil-key", markup,
+                           [](gpointer data) { delete static_cast<CaptionMarkup*>(data); });
+    // Disconnected when the caption goes, which may be before the window.
+    g_signal_connect_object(window, "notify::mnemonics-visible", G_CALLBACK(ShowCaptionKey),
+                            caption, static_cast<GConnectFlags>(0));
+    ShowCaptionKey(GTK_WINDOW(window), nullptr, caption);
 }
 
 // GTK toggles a focused check box on Enter as well as on Space; a dialog's
@@ -213,8 +295,20 @@ void CreateDialogControls(wxWindow& dialog, const DialogTemplate& dialogTemplate
 {
     dialog.SetClientSize(
         dialog.ConvertDialogToPixels(wxSize(dialogTemplate.width, dialogTemplate.height)));
+    std::vector<std::pair<wxWindow*, const ControlTemplate*>> keyedCaptions;
     for (const ControlTemplate& control : dialogTemplate.controls) {
-        CreateControl(dialog, control);
+        wxWindow* created = CreateControl(dialog, control);
+        if (created != nullptr && control.keyTarget != 0) {
+            keyedCaptions.emplace_back(created, &control);
+        }
+    }
+    for (const auto& [window, control] : keyedCaptions) {
+        auto* box = dynamic_cast<wxStaticBox*>(window);
+        wxWindow* target = dialog.FindWindow(control->keyTarget);
+        wxASSERT_MSG(box != nullptr && target != nullptr, "an access key for no control");
+        if (box != nullptr && target != nullptr) {
+            GiveCaptionItsKey(dialog, *box, control->text, *target);
+        }
     }
 }
 

@@ -47,6 +47,9 @@ struct ControlTemplate {
     DialogRect rect;
     unsigned style = NoStyle;
     int resource = 0; ///< icon resource id for ControlKind::Icon
+    /// Group box: the control its caption's access key ('&' in the text)
+    /// activates, such as a check box on the frame's corner; 0 for none.
+    int keyTarget = 0;
 };
 
 /// A dialog template: caption, client size in dialog units and the

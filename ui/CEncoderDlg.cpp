@@ -20,8 +20,17 @@ namespace quillveil {
 
 namespace {
 
-const wxString PreviewCaption = "Preview";
-const wxString CodeCaption = "Code";
+// The Preview button's two captions with their access keys: "Co&de" so as
+// not to clash with "&Copy" and "Cl&ose".
+const wxString PreviewCaption = "&Preview";
+const wxString CodeCaption = "Co&de";
+
+/// Whether the button reads "Preview", whatever its access key: the source
+/// view is the one with that caption.
+bool ReadsPreview(const wxButton& button)
+{
+    return button.GetLabelText() == wxControl::RemoveMnemonics(PreviewCaption);
+}
 
 std::string TextOf(const wxTextCtrl& field)
 {
@@ -140,11 +149,11 @@ void CEncoderDlg::CreatePreviewPane()
     m_pHtmlView->Navigate2("about:blank");
     // A Preview pressed before the pane existed has already left the code view,
     // and the code it asked for is still to be shown.
-    if (m_btnPreview->GetLabel() != PreviewCaption) {
+    if (!ReadsPreview(*m_btnPreview)) {
         m_pHtmlView->Show();
-        const std::string code = TextOf(*m_editCode);
-        if (!code.empty()) {
-            m_pHtmlView->PutBodyHtml(code);
+        const std::shared_ptr<const std::string> code = m_codeBox.GetCode();
+        if (!code->empty()) {
+            m_pHtmlView->PutBodyHtml(*code);
         }
     }
 }
@@ -266,7 +275,7 @@ void CEncoderDlg::OnGenerate(wxCommandEvent&)
 
 void CEncoderDlg::OnPreview(wxCommandEvent&)
 {
-    if (m_btnPreview->GetLabel() == PreviewCaption) {
+    if (ReadsPreview(*m_btnPreview)) {
         m_btnPreview->SetLabel(CodeCaption);
         if (m_pHtmlView != nullptr) {
             m_pHtmlView->Show();

@@ -108,6 +108,49 @@ TEST(AboutDialog, TheLinkOpensTheHomePageAndEachOpeningStartsUnvisited)
     EXPECT_FALSE(again.GetHomePageLink().IsVisited());
 }
 
+// The release goes to the window that got the press: a press on the box's
+// background or on the "Home:" label, released on the link, must open it too.
+TEST(AboutDialog, AReleaseOnTheLinkOpensItWhereverThePressHappened)
+{
+    FakeOpener opener;
+    CAboutDlg dlg;
+    CHyperLink& link = dlg.GetHomePageLink();
+    link.SetUrlOpener(opener);
+    ShowAndSettle(dlg);
+    wxWindow* home = nullptr;
+    for (wxWindow* child : dlg.GetChildren()) {
+        if (dynamic_cast<wxStaticText*>(child) != nullptr && child->GetLabel() == "Home:") {
+            home = child;
+        }
+    }
+    ASSERT_NE(home, nullptr);
+    const wxPoint onText = link.ClientToScreen(wxPoint(link.GetHotRect().right / 2, 5));
+    const wxPoint background = dlg.ClientToScreen(wxPoint(4, dlg.GetClientSize().y - 4));
+    const wxPoint onLabel = home->GetScreenRect().GetPosition() + wxSize(3, 3);
+    wxUIActionSimulator sim;
+    auto dragFromTo = [&](const wxPoint& from, const wxPoint& to) {
+        sim.MouseMove(from);
+        PumpEvents(50);
+        sim.MouseDown();
+        PumpEvents(50);
+        sim.MouseMove(to);
+        PumpEvents(50);
+        sim.MouseUp();
+        PumpEvents(150);
+    };
+
+    dragFromTo(background, onText);
+    EXPECT_EQ(opener.opened.size(), 1u);
+    dragFromTo(onLabel, onText);
+    EXPECT_EQ(opener.opened.size(), 2u);
+    EXPECT_TRUE(link.IsVisited());
+    // Released anywhere but on the text: nothing more.
+    dragFromTo(onLabel, background);
+    dragFromTo(onText, onLabel);
+    EXPECT_EQ(opener.opened.size(), 2u);
+    EXPECT_TRUE(dlg.IsShown());
+}
+
 TEST(AboutDialog, EnterEscapeAndTheCloseButtonCloseIt)
 {
     wxUIActionSimulator sim;

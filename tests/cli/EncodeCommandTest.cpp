@@ -180,10 +180,14 @@ TEST_F(EncodeCommandTest, RefusesInputItCannotTakeInsteadOfShorteningIt)
     EXPECT_EQ(unreadable.status, 2);
     EXPECT_NE(unreadable.err.find("cannot read standard input"), std::string::npos);
 
-    // A full disk must not pass for success.
-    Outcome full = Run({"text", "abc"}, "", "/dev/full");
-    EXPECT_EQ(full.status, 2);
-    EXPECT_NE(full.err.find("cannot write standard output"), std::string::npos);
+    // A full disk must not pass for success, whatever the answer was.
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"text", "abc"}, {"--help"}, {"--version"}}) {
+        SCOPED_TRACE(args.front());
+        Outcome full = Run(args, "", "/dev/full");
+        EXPECT_EQ(full.status, 2);
+        EXPECT_NE(full.err.find("cannot write standard output"), std::string::npos);
+    }
 }
 
 TEST_F(EncodeCommandTest, AnswersHelpAndVersion)

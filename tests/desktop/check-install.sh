@@ -65,6 +65,29 @@ if [ -f "$metainfo" ]; then
         fail "appstreamcli validate-tree rejects the installed tree"
 fi
 
+# Each program's manual page, as man finds and shows it.
+for program in "${programs[@]}"; do
+    page=$(MANPATH=$prefix/share/man MANWIDTH=80 man -P cat "$program" 2>&1) ||
+        fail "man $program: $page"
+    grep -q "^SYNOPSIS" <<<"$page" && grep -q "^EXIT STATUS" <<<"$page" ||
+        fail "man $program shows no synopsis or exit status"
+done
+
+# The encoder's completion, loaded the way bash-completion loads it on demand
+# from share/ under a prefix; the first word offers the modes.
+loader=/usr/share/bash-completion/bash_completion
+if [[ " ${programs[*]} " == *" quillveil-encode "* ]] && [ -f "$loader" ]; then
+    offered=$(XDG_DATA_DIRS="$prefix/share" HOME="$prefix" bash -c '
+        . "$1"
+        __load_completion quillveil-encode || exit 1
+        COMP_WORDS=(quillveil-encode "") COMP_CWORD=1
+        $(complete -p quillveil-encode | sed -n "s/.*-F \([^ ]*\).*/\1/p") quillveil-encode "" ""
+        echo "${COMPREPLY[*]}"' bash "$loader") || fail "bash-completion finds no completion"
+    for mode in email link text; do
+        [[ " $offered " == *" $mode "* ]] || fail "completion offers '$offered', not $mode"
+    done
+fi
+
 strays=$(cd "$prefix" && find . -type f \( -path './include/*' -o -name '*.a' -o -name '*.o' \))
 [ -z "$strays" ] || fail "build-only files installed: $strays"
 

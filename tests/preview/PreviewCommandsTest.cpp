@@ -90,7 +90,7 @@ protected:
     /// with the pane (when there is one) and no output box.
     void ExpectCodeView()
     {
-        EXPECT_EQ(m_preview->GetLabel(), "Preview");
+        EXPECT_EQ(m_preview->GetLabelText(), "Preview");
         EXPECT_TRUE(m_code->IsShown());
         if (m_pane != nullptr) {
             EXPECT_FALSE(m_pane->IsShown());
@@ -98,7 +98,7 @@ protected:
     }
     void ExpectPreviewView()
     {
-        EXPECT_EQ(m_preview->GetLabel(), "Code");
+        EXPECT_EQ(m_preview->GetLabelText(), "Code");
         EXPECT_FALSE(m_code->IsShown());
         if (m_pane != nullptr) {
             EXPECT_TRUE(m_pane->IsShown());

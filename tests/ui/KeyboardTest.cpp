@@ -1,5 +1,8 @@
 #include "EncoderDlgFixture.h"
 
+#include <wx/statbox.h>
+
+#include <set>
 #include <vector>
 
 using namespace quillveil;
@@ -117,4 +120,61 @@ TEST_F(EncoderDlgTest, TabFollowsTemplateOrderAndSkipsDisabledFields)
     Button(IDC_GENERATE)->SetFocus();
     PumpEvents(20);
     EXPECT_EQ(walk(3, wxMOD_NONE), (std::vector<int>{IDC_TEXT, IDC_CODE, IDC_PREVIEW}));
+}
+
+// Alt and a letter presses each button and chooses each mode, as a click
+// would; no letter serves twice, the Preview button's "Code" caption included.
+TEST_F(EncoderDlgTest, AccessKeysPressEveryButtonAndChooseEveryMode)
+{
+    std::vector<int> pressed;
+    dlg->Bind(wxEVT_BUTTON, [&pressed](wxCommandEvent& event) {
+        pressed.push_back(event.GetId());
+        event.Skip();
+    });
+    auto pressedLast = [&pressed](int id) { return !pressed.empty() && pressed.back() == id; };
+    std::vector<wxString> captions;
+    for (wxWindow* child : dlg->GetChildren()) {
+        if (dynamic_cast<wxButton*>(child) != nullptr || dynamic_cast<wxStaticBox*>(child)) {
+            captions.push_back(child->GetLabel());
+        }
+    }
+
+    const struct {
+        char key;
+        int box;
+        EncoderMode mode;
+    } modes[] = {{'l', IDC_MODE_LINK, EncoderMode::Link},
+                 {'a', IDC_MODE_TEXT, EncoderMode::AnyText},
+                 {'e', IDC_MODE_EMAIL, EncoderMode::Email}};
+    for (const auto& mode : modes) {
+        SCOPED_TRACE(mode.key);
+        Field(IDC_CODE)->SetFocus();
+        PumpEvents(20);
+        sim.Char(mode.key, wxMOD_ALT);
+        EXPECT_TRUE(
+            PumpUntil([&] { return dlg->GetMode() == mode.mode && FocusId() == mode.box; }));
+        EXPECT_TRUE(ModeBox(mode.box)->GetValue());
+    }
+
+    sim.Char('g', wxMOD_ALT);
+    EXPECT_TRUE(PumpUntil([&] { return pressedLast(IDC_GENERATE) && !Text(IDC_CODE).empty(); }));
+    sim.Char('p', wxMOD_ALT);
+    EXPECT_TRUE(PumpUntil([&] { return Button(IDC_PREVIEW)->GetLabelText() == "Code"; }));
+    captions.push_back(Button(IDC_PREVIEW)->GetLabel());
+    sim.Char('d', wxMOD_ALT);
+    EXPECT_TRUE(PumpUntil([&] { return Button(IDC_PREVIEW)->GetLabelText() == "Preview"; }));
+    sim.Char('c', wxMOD_ALT);
+    EXPECT_TRUE(PumpUntil([&] { return pressedLast(IDC_COPY); }));
+    sim.Char('o', wxMOD_ALT);
+    EXPECT_TRUE(PumpUntil([&] { return pressedLast(wxID_CANCEL) && !dlg->IsShown(); }));
+
+    std::set<wxUniChar> keys;
+    for (const wxString& caption : captions) {
+        SCOPED_TRACE(caption.utf8_string());
+        wxString shown;
+        const int index = wxControl::FindAccelIndex(caption, &shown);
+        ASSERT_GE(index, 0) << "no access key";
+        EXPECT_TRUE(keys.insert(wxToupper(shown[static_cast<std::size_t>(index)])).second)
+            << "its key serves another control too";
+    }
 }

@@ -90,7 +90,7 @@ TEST_F(ModeSelectionTest, EveryTransitionOfTheTableKeepsTextsAndFocus)
             Toggle(BoxOf(to));
             ExpectMode(to);
             EXPECT_EQ(FocusId(), IDC_COPY);
-            EXPECT_EQ(Button(IDC_PREVIEW)->GetLabel(), "Preview");
+            EXPECT_EQ(Button(IDC_PREVIEW)->GetLabelText(), "Preview");
         }
     }
 }
@@ -127,7 +127,7 @@ TEST_F(ModeSelectionTest, SwitchingWhileThePreviewViewShowsKeepsIt)
     FillEveryField();
     Press(IDC_PREVIEW);
     Toggle(IDC_MODE_LINK);
-    EXPECT_EQ(Button(IDC_PREVIEW)->GetLabel(), "Code");
+    EXPECT_EQ(Button(IDC_PREVIEW)->GetLabelText(), "Code");
     EXPECT_FALSE(Field(IDC_CODE)->IsShown());
 }
 

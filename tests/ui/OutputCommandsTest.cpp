@@ -134,13 +134,13 @@ TEST_F(GenerateTest, ReturnsToTheCodeViewFirstEvenOnAWarning)
     Press(IDC_PREVIEW);
     ASSERT_FALSE(Field(IDC_CODE)->IsShown());
     Press(IDC_GENERATE);
-    EXPECT_EQ(Button(IDC_PREVIEW)->GetLabel(), "Preview");
+    EXPECT_EQ(Button(IDC_PREVIEW)->GetLabelText(), "Preview");
     EXPECT_TRUE(Field(IDC_CODE)->IsShown());
 
     Press(IDC_PREVIEW);
     SetText(IDC_EMAIL_USER, "");
     wxTEST_DIALOG(Press(IDC_GENERATE), ExpectWarning(dlg, "E-mail User field is empty"));
-    EXPECT_EQ(Button(IDC_PREVIEW)->GetLabel(), "Preview");
+    EXPECT_EQ(Button(IDC_PREVIEW)->GetLabelText(), "Preview");
     EXPECT_TRUE(Field(IDC_CODE)->IsShown());
 }
 
@@ -149,10 +149,10 @@ TEST_F(EncoderDlgTest, PreviewWithoutAPaneHidesAndShowsTheOutputBox)
     SetText(IDC_CODE, "kept");
     for (int round = 0; round < 3; ++round) {
         Press(IDC_PREVIEW);
-        EXPECT_EQ(Button(IDC_PREVIEW)->GetLabel(), "Code");
+        EXPECT_EQ(Button(IDC_PREVIEW)->GetLabelText(), "Code");
         EXPECT_FALSE(Field(IDC_CODE)->IsShown());
         Press(IDC_PREVIEW);
-        EXPECT_EQ(Button(IDC_PREVIEW)->GetLabel(), "Preview");
+        EXPECT_EQ(Button(IDC_PREVIEW)->GetLabelText(), "Preview");
         EXPECT_TRUE(Field(IDC_CODE)->IsShown());
     }
     EXPECT_EQ(Text(IDC_CODE), "kept");
@@ -160,7 +160,7 @@ TEST_F(EncoderDlgTest, PreviewWithoutAPaneHidesAndShowsTheOutputBox)
     // An empty box toggles the same way.
     SetText(IDC_CODE, "");
     Press(IDC_PREVIEW);
-    EXPECT_EQ(Button(IDC_PREVIEW)->GetLabel(), "Code");
+    EXPECT_EQ(Button(IDC_PREVIEW)->GetLabelText(), "Code");
     EXPECT_FALSE(Field(IDC_CODE)->IsShown());
 }
 

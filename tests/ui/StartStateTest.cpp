@@ -27,7 +27,7 @@ TEST_F(EncoderDlgTest, StartsInEmailModeWithPresetsAndFocusOnGenerate)
     }
     EXPECT_FALSE(Field(IDC_LINK)->IsEnabled());
     EXPECT_FALSE(Field(IDC_TEXT)->IsEnabled());
-    EXPECT_EQ(Button(IDC_PREVIEW)->GetLabel(), "Preview");
+    EXPECT_EQ(Button(IDC_PREVIEW)->GetLabelText(), "Preview");
     EXPECT_TRUE(Field(IDC_CODE)->IsShown());
     EXPECT_EQ(FocusId(), IDC_GENERATE);
 }

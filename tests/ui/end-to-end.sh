@@ -32,8 +32,9 @@ encode() {
 }
 expected="<a href=\"$(encode 'mailto:User@example.com?subject=Test%20Subject')\">$(encode Support)</a>"
 
+# start [ARGS...]: starts the program as a person would and focuses its window.
 start() {
-    "$program" &
+    "$@" &
     pid=$!
     window=$(timeout 20 xdotool search --sync --onlyvisible --name '^Quillveil$' | head -n 1)
     [ -n "$window" ] || fail "no window named Quillveil appeared"
@@ -51,7 +52,7 @@ expect_exit_zero() {
 }
 
 # Run 1: the keyboard path of a first-time user.
-start
+start "$program"
 xdotool key Return
 sleep 0.5
 # From Generate Code, Copy is the seventh tab stop in e-mail mode.
@@ -67,8 +68,9 @@ xdotool key Escape
 expect_exit_zero
 
 # Run 2: the Close button, reached from Generate Code by Shift+Tab past the
-# three mode boxes.
-start
+# three mode boxes; the display named on the command line, not in the
+# environment.
+start env -u DISPLAY "$program" --display "$DISPLAY"
 xdotool key --delay 50 shift+Tab shift+Tab shift+Tab shift+Tab space
 expect_exit_zero
 
