@@ -20,10 +20,10 @@ const HtmlRun* RunAt(const std::vector<HtmlRun>& runs, std::size_t offset)
     return offset < run.end ? &run : nullptr;
 }
 
-void Place(HarvestFinding& finding, const HtmlRun* run)
+void Place(HarvestFinding& finding, const HtmlRun* run, bool whole)
 {
     if (!run) {
-        finding.place = HarvestPlace::Markup;
+        finding.place = whole ? HarvestPlace::Markup : HarvestPlace::Unread;
         return;
     }
     switch (run->kind) {
@@ -107,7 +107,7 @@ std::vector<HarvestFinding> FindHarvestable(std::string_view page)
         finding.kind = match.isMailto ? HarvestFinding::Kind::Mailto : HarvestFinding::Kind::Address;
         finding.offset = match.begin;
         finding.text = page.substr(match.begin, match.end - match.begin);
-        Place(finding, RunAt(runs, match.begin));
+        Place(finding, RunAt(runs, match.begin), reading.IsWhole());
         findings.push_back(std::move(finding));
     });
 
@@ -125,7 +125,7 @@ std::vector<HarvestFinding> FindHarvestable(std::string_view page)
         finding.kind = HarvestFinding::Kind::BrokenLink;
         finding.offset = run.begin;
         finding.text = url;
-        Place(finding, &run);
+        Place(finding, &run, true);
         findings.push_back(std::move(finding));
     }
     std::stable_sort(findings.begin(), findings.end(),
@@ -169,6 +169,8 @@ std::string DescribeFinding(const HarvestFinding& finding)
         return line + " in raw text or noscript";
     case HarvestPlace::Markup:
         return line + " in markup";
+    case HarvestPlace::Unread:
+        return line + " in a page not readable as HTML";
     }
     return line;
 }

@@ -25,6 +25,8 @@ enum class HarvestPlace : std::uint8_t {
     /// Inside a tag (an attribute's name, a repeated attribute the browser drops), or text
     /// that a browser leaves out of the document.
     Markup,
+    /// Somewhere in a page that cannot be read whole as HTML (not UTF-8, cut off).
+    Unread,
 };
 
 /// Something an address harvester would take from a page, or a protected link that is broken.
