@@ -29,7 +29,8 @@ struct AddressMatch {
 };
 
 /// Calls `found(AddressMatch)` for every address and every "mailto:" in `text`, ordered by
-/// begin; an address right after "mailto:" is a match of its own. Matches never overlap.
+/// begin; an address right after "mailto:" is a match of its own. Matches never overlap: a
+/// search reads on after the end of the last match.
 template <class Found> void ForEachAddress(std::string_view text, Found found);
 
 /// Whether `text` is one address and nothing else.
@@ -54,17 +55,19 @@ template <class Found> void ForEachAddress(std::string_view text, Found found)
          pos = text.find_first_of("@:", pos + 1)) {
         AddressMatch match;
         if (text[pos] == ':') {
-            if (!IsMailtoAt(text, pos))
+            // In "x@a.orgmailto:" the address holds the letters; nothing is left to find.
+            if (!IsMailtoAt(text, pos) || pos - 6 < lastEnd)
                 continue;
             match = {pos - 6, pos + 1, true};
         } else {
             match = AddressAround(text, pos);
-            if (match.begin == match.end)
+            // Read on from the end of the last match, as a harvester does: in
+            // "a@b.co2x.me@c.org" the second address is "2x.me@c.org".
+            while (match.begin < match.end && (match.begin < lastEnd || text[match.begin] == '.'))
+                ++match.begin;
+            if (match.begin >= pos)
                 continue;
         }
-        // "a@b.orgmailto:" or "x@a.org@b.org": the first match covers the overlap.
-        if (match.begin < lastEnd)
-            continue;
         lastEnd = match.end;
         found(match);
     }

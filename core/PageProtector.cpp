@@ -1,6 +1,7 @@
 #include "PageProtector.h"
 
 #include "AddressPattern.h"
+#include "AsciiText.h"
 #include "CharacterEncoders.h"
 #include "CharacterReferences.h"
 #include "MailtoLinks.h"
@@ -50,7 +51,8 @@ public:
         std::size_t stretch = 0;
         for (std::size_t amp = value.find('&');; amp = value.find('&', amp)) {
             const std::size_t stop = amp == std::string_view::npos ? value.size() : amp;
-            ProtectStretch(run.begin + stretch, value.substr(stretch, stop - stretch), changes);
+            ProtectStretch(run.begin + stretch, value.substr(stretch, stop - stretch), inAttribute,
+                           changes);
             if (amp == std::string_view::npos)
                 break;
             const CharacterReference reference = ReadCharacterReference(value, amp, inAttribute);
@@ -60,12 +62,18 @@ public:
     }
 
 private:
-    static void ProtectStretch(std::size_t offset, std::string_view stretch,
+    static void ProtectStretch(std::size_t offset, std::string_view stretch, bool inAttribute,
                                std::vector<PageChange>& changes)
     {
         bool afterMailto = false;
         std::size_t mailtoEnd = 0;
-        ForEachAddress(stretch, [&](const AddressMatch& match) {
+        ForEachAddress(stretch, [&](AddressMatch match) {
+            // In an attribute "&copymailto:" is text, but "&copy&#109;" a reference: the
+            // letters and digits before a match go with it, so no "&" meets a new neighbour.
+            if (inAttribute && match.isMailto)
+                while (match.begin > 0 && (IsAsciiLetter(stretch[match.begin - 1]) ||
+                                           IsAsciiDigit(stretch[match.begin - 1])))
+                    --match.begin;
             // "mailto:" and the address right after it are one change, counted as an address.
             if (!match.isMailto && afterMailto && match.begin == mailtoEnd) {
                 changes.back().end = offset + match.end;
