@@ -87,7 +87,8 @@ int ReplaceFile(const std::string& path, std::string_view contents, mode_t mode,
 {
     const std::size_t slash = path.rfind('/');
     const std::size_t nameAt = slash == std::string::npos ? 0 : slash + 1;
-    std::string temporary = path.substr(0, nameAt) + "." + path.substr(nameAt) + ".quillveil-XXXXXX";
+    std::string temporary =
+        path.substr(0, nameAt) + "." + path.substr(nameAt) + ".quillveil-XXXXXX";
     // Known to the signal handler from just after it exists until it is renamed or removed.
     const int fd = mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0)

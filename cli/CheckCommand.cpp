@@ -41,15 +41,15 @@ PageOutcome CheckPage(const std::string& path)
     PageOutcome outcome;
     PageFile page;
     if (const int error = ReadPageFile(path, page)) {
-        outcome.problems = (path == "-" ? "standard input" : path) + ": cannot read: " +
-                           std::strerror(error) + "\n";
+        outcome.problems = (path == "-" ? "standard input" : path) +
+                           ": cannot read: " + std::strerror(error) + "\n";
         return outcome;
     }
     outcome.read = true;
     for (const HarvestFinding& finding : FindHarvestable(page.contents)) {
         outcome.lines += path + ":" + std::to_string(finding.position.line) + ":" +
-                         std::to_string(finding.position.column) + ": " +
-                         DescribeFinding(finding) + "\n";
+                         std::to_string(finding.position.column) + ": " + DescribeFinding(finding) +
+                         "\n";
         ++outcome.findings;
     }
     return outcome;

@@ -40,18 +40,19 @@ struct Options {
 
 int Misuse(std::string_view problem)
 {
-    static_cast<void>(WriteAll(STDERR_FILENO,
-                               "quillveil-encode: protect: " + std::string(problem) +
-                                   "\nUsage: quillveil-encode protect [--dry-run] [-o FILE] "
-                                   "PATH...\nTry 'quillveil-encode --help' for more "
-                                   "information.\n"));
+    static_cast<void>(
+        WriteAll(STDERR_FILENO, "quillveil-encode: protect: " + std::string(problem) +
+                                    "\nUsage: quillveil-encode protect [--dry-run] [-o FILE] "
+                                    "PATH...\nTry 'quillveil-encode --help' for more "
+                                    "information.\n"));
     return ExitTrouble;
 }
 
 std::string Flat(std::string_view text)
 {
     std::string flat(text);
-    std::replace_if(flat.begin(), flat.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
+    std::replace_if(
+        flat.begin(), flat.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
     return flat;
 }
 
@@ -79,7 +80,8 @@ ProtectedPage Protect(const std::string& name, const PageFile& page, bool dryRun
     outcome.read = true;
     ProtectedPage result = ProtectPage(page.contents);
     if (result.outcome == ProtectedPage::Outcome::Unreadable) {
-        outcome.problems += name + ": left alone: " + std::string(DescribeProblem(result.problem.kind)) +
+        outcome.problems += name +
+                            ": left alone: " + std::string(DescribeProblem(result.problem.kind)) +
                             " (line " + std::to_string(result.problemPosition.line) + ", column " +
                             std::to_string(result.problemPosition.column) + ")\n";
         outcome.status = ExitLeftAlone;
@@ -118,8 +120,8 @@ PageOutcome ProtectInPlace(const std::string& path, bool dryRun)
     }
     if (dryRun)
         return outcome;
-    if (const int error = ReplaceFile(path, result.text, page.info.st_mode, page.info.st_uid,
-                                      page.info.st_gid))
+    if (const int error =
+            ReplaceFile(path, result.text, page.info.st_mode, page.info.st_uid, page.info.st_gid))
         Fail(outcome, path + ": cannot write: " + std::strerror(error));
     return outcome;
 }
@@ -132,8 +134,8 @@ PageOutcome ProtectInPipe(const std::string& input, const std::string& output, b
     PageFile page;
     const std::string name = input == "-" ? "-" : input;
     if (const int error = ReadPageFile(input, page)) {
-        Fail(outcome, (input == "-" ? "standard input" : input) + ": cannot read: " +
-                          std::strerror(error));
+        Fail(outcome,
+             (input == "-" ? "standard input" : input) + ": cannot read: " + std::strerror(error));
         return outcome;
     }
     const ProtectedPage result = Protect(name, page, dryRun, outcome);
@@ -232,9 +234,8 @@ int RunProtect(const std::vector<std::string_view>& args)
     std::vector<PageOutcome> outcomes;
     std::vector<std::string> errors;
     if (options.paths.front() == "-" || !options.output.empty()) {
-        outcomes.push_back(ProtectInPipe(options.paths.front(),
-                                         options.output.empty() ? "-" : options.output,
-                                         options.dryRun));
+        outcomes.push_back(ProtectInPipe(
+            options.paths.front(), options.output.empty() ? "-" : options.output, options.dryRun));
     } else {
         SiteFiles site = FindPages(options.paths);
         errors = std::move(site.errors);

@@ -39,8 +39,8 @@ void Walk(const fs::path& directory, SiteFiles& found)
                 found.pages.push_back(entry.path().string());
         }
         if (error)
-            found.errors.push_back(current.string() + ": cannot read directory: " +
-                                   error.message());
+            found.errors.push_back(current.string() +
+                                   ": cannot read directory: " + error.message());
     }
 }
 

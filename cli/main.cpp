@@ -24,12 +24,13 @@ constexpr int ExitCode = 0;
 constexpr int ExitWarning = 1;
 constexpr int ExitMisuse = 2;
 
-constexpr std::string_view UsageLines = "Usage: quillveil-encode email USER DOMAIN NAME [SUBJECT]\n"
-                                        "       quillveil-encode link [LINK]\n"
-                                        "       quillveil-encode text [TEXT]\n"
-                                        "       quillveil-encode protect [--dry-run] [-o FILE] PATH...\n"
-                                        "       quillveil-encode check [--quiet] PATH...\n"
-                                        "       quillveil-encode --help | --version\n";
+constexpr std::string_view UsageLines =
+    "Usage: quillveil-encode email USER DOMAIN NAME [SUBJECT]\n"
+    "       quillveil-encode link [LINK]\n"
+    "       quillveil-encode text [TEXT]\n"
+    "       quillveil-encode protect [--dry-run] [-o FILE] PATH...\n"
+    "       quillveil-encode check [--quiet] PATH...\n"
+    "       quillveil-encode --help | --version\n";
 
 constexpr std::string_view HelpText =
     "\n"

@@ -12,8 +12,9 @@ namespace {
 /// The run that holds `offset`, or null.
 const HtmlRun* RunAt(const std::vector<HtmlRun>& runs, std::size_t offset)
 {
-    const auto after = std::upper_bound(runs.begin(), runs.end(), offset,
-                                        [](std::size_t at, const HtmlRun& run) { return at < run.begin; });
+    const auto after =
+        std::upper_bound(runs.begin(), runs.end(), offset,
+                         [](std::size_t at, const HtmlRun& run) { return at < run.begin; });
     if (after == runs.begin())
         return nullptr;
     const HtmlRun& run = *std::prev(after);
@@ -99,12 +100,13 @@ std::vector<HarvestFinding> FindHarvestable(std::string_view page)
         if (!match.isMailto && !findings.empty() &&
             findings.back().kind == HarvestFinding::Kind::Mailto &&
             findings.back().offset + findings.back().text.size() == match.begin) {
-            findings.back().text = page.substr(findings.back().offset,
-                                               match.end - findings.back().offset);
+            findings.back().text =
+                page.substr(findings.back().offset, match.end - findings.back().offset);
             return;
         }
         HarvestFinding finding;
-        finding.kind = match.isMailto ? HarvestFinding::Kind::Mailto : HarvestFinding::Kind::Address;
+        finding.kind =
+            match.isMailto ? HarvestFinding::Kind::Mailto : HarvestFinding::Kind::Address;
         finding.offset = match.begin;
         finding.text = page.substr(match.begin, match.end - match.begin);
         Place(finding, RunAt(runs, match.begin), reading.IsWhole());

@@ -26,7 +26,8 @@ std::string PercentDecode(std::string_view text)
 {
     std::string decoded;
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && IsAsciiHexDigit(text[i + 1]) && IsAsciiHexDigit(text[i + 2])) {
+        if (text[i] == '%' && i + 2 < text.size() && IsAsciiHexDigit(text[i + 1]) &&
+            IsAsciiHexDigit(text[i + 2])) {
             decoded += static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));
             i += 2;
         } else {

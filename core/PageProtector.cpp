@@ -81,9 +81,11 @@ private:
                 afterMailto = false;
                 return;
             }
-            changes.push_back({match.isMailto ? PageChange::Kind::MailtoText
-                                              : PageChange::Kind::Address,
-                               offset + match.begin, offset + match.end, {}});
+            changes.push_back(
+                {match.isMailto ? PageChange::Kind::MailtoText : PageChange::Kind::Address,
+                 offset + match.begin,
+                 offset + match.end,
+                 {}});
             afterMailto = match.isMailto;
             mailtoEnd = match.end;
         });
@@ -96,9 +98,9 @@ private:
 
 std::size_t ProtectedPage::AddressCount() const
 {
-    return static_cast<std::size_t>(std::count_if(changes.begin(), changes.end(), [](const auto& c) {
-        return c.kind != PageChange::Kind::MailtoText;
-    }));
+    return static_cast<std::size_t>(
+        std::count_if(changes.begin(), changes.end(),
+                      [](const auto& c) { return c.kind != PageChange::Kind::MailtoText; }));
 }
 
 ProtectedPage ProtectPage(std::string_view source)

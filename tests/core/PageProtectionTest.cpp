@@ -28,11 +28,13 @@ TEST(PageProtectionTest, FindsAddressesAsHarvestersDo)
     EXPECT_EQ(Matches("Mail me@example.org, or A.B+c_d%e-f@mail.Example.CO.uk."),
               "me@example.org A.B+c_d%e-f@mail.Example.CO.uk");
     // The longest domain ending in a letter label; digits or a dot after it end it.
-    EXPECT_EQ(Matches("x@a.org2 y@a.bc.d3 z@a.org..b w@a-b.io."), "x@a.org y@a.bc z@a.org w@a-b.io");
+    EXPECT_EQ(Matches("x@a.org2 y@a.bc.d3 z@a.org..b w@a-b.io."),
+              "x@a.org y@a.bc z@a.org w@a-b.io");
     // No address: no dot, one-letter or numeric top level, empty local part, image names.
     EXPECT_EQ(Matches("a@localhost a@b.c a@1.2.3.4 @x.org ..@x.org logo@2x.png x@3x.JPEG"), "");
     EXPECT_EQ(Matches(".lead@x.org"), "lead@x.org");
-    EXPECT_EQ(Matches("MailTo:me@x.org mailto: nomailto:y"), "[MailTo:] me@x.org [mailto:] [mailto:]");
+    EXPECT_EQ(Matches("MailTo:me@x.org mailto: nomailto:y"),
+              "[MailTo:] me@x.org [mailto:] [mailto:]");
     // Overlapping candidates: the search reads on after the first.
     EXPECT_EQ(Matches("x@a.org@b.org x@a.co2y.me@b.org x@a.orgmailto:"),
               "x@a.org x@a.co 2y.me@b.org x@a.orgmailto");
@@ -59,12 +61,14 @@ TEST(PageProtectionTest, RewritesOnlyWhatBrowsersDecodeWithoutCuttingReferences)
     // Mailto URLs whole, wherever quoted or not, after decoding what was there.
     EXPECT_EQ(Protected("<a href=' mailto:a@x.org?subject=Q%26A&amp;'>a</a>"),
               "<a href='" + Refs(" mailto:a@x.org?subject=Q%26A&") + "'>a</a>");
-    EXPECT_EQ(Protected("<a href=MAILTO:a@x.org>x</a>"), "<a href=" + Refs("MAILTO:a@x.org") + ">x</a>");
+    EXPECT_EQ(Protected("<a href=MAILTO:a@x.org>x</a>"),
+              "<a href=" + Refs("MAILTO:a@x.org") + ">x</a>");
     // Addresses in text and other attributes; references before them keep reading the same
     // ("&ampme" and "&copymailto" in an attribute are text, in text "&amp" is "&").
-    EXPECT_EQ(Protected("<p title=\"&ampme@x.org\" data-x='&copymailto:'>&ampme@x.org &copy2a@x.org"),
-              "<p title=\"&" + Refs("ampme@x.org") + "\" data-x='&" + Refs("copymailto:") + "'>&amp" +
-                  Refs("me@x.org") + " &copy" + Refs("2a@x.org"));
+    EXPECT_EQ(
+        Protected("<p title=\"&ampme@x.org\" data-x='&copymailto:'>&ampme@x.org &copy2a@x.org"),
+        "<p title=\"&" + Refs("ampme@x.org") + "\" data-x='&" + Refs("copymailto:") + "'>&amp" +
+            Refs("me@x.org") + " &copy" + Refs("2a@x.org"));
     // "mailto:" with the address right after it is one change.
     const ProtectedPage text = ProtectPage("<p>mailto:me@x.org</p>");
     ASSERT_EQ(text.changes.size(), 1u);
@@ -92,11 +96,18 @@ TEST(PageProtectionTest, RandomPagesProtectOnceAndLeaveHarvestersOnlyWhatIsNotSh
     // Pieces that meet in every order: addresses against references, tags, quotes, scripts.
     // (That browsers read the result as before is tested on whole pages with an independent
     // HTML5 parser, in the command's tests.)
-    const std::vector<std::string> pieces = {
-        "me@x.org", "mailto:", "MAILTO:a@b.co", "&amp", "&amp;", "&copy", "&#64;", "&#x40;",
-        "&", ";", "<p>", "<a href=\"", "<a href=", "\">", ">", "<b title='", "'>", " ",
-        "<script>", "</script>", "<!--", "-->", "<textarea>", "</textarea>", "\xC3\xA9", "x",
-        ".", "@", "\r\n", "2x.png", "<br/>", "</p>", "<img alt=", "=", "<title>", "</title>"};
+    const std::vector<std::string> pieces = {"me@x.org",   "mailto:",    "MAILTO:a@b.co",
+                                             "&amp",       "&amp;",      "&copy",
+                                             "&#64;",      "&#x40;",     "&",
+                                             ";",          "<p>",        "<a href=\"",
+                                             "<a href=",   "\">",        ">",
+                                             "<b title='", "'>",         " ",
+                                             "<script>",   "</script>",  "<!--",
+                                             "-->",        "<textarea>", "</textarea>",
+                                             "\xC3\xA9",   "x",          ".",
+                                             "@",          "\r\n",       "2x.png",
+                                             "<br/>",      "</p>",       "<img alt=",
+                                             "=",          "<title>",    "</title>"};
     std::mt19937 random(20261207);
     int changed = 0;
     for (int round = 0; round < 3000; ++round) {
@@ -114,7 +125,8 @@ TEST(PageProtectionTest, RandomPagesProtectOnceAndLeaveHarvestersOnlyWhatIsNotSh
                         (finding.place != HarvestPlace::Text &&
                          finding.place != HarvestPlace::Attribute &&
                          finding.place != HarvestPlace::Title))
-                << page << "\n" << DescribeFinding(finding);
+                << page << "\n"
+                << DescribeFinding(finding);
     }
     EXPECT_GT(changed, 500);
 }
@@ -122,8 +134,12 @@ TEST(PageProtectionTest, RandomPagesProtectOnceAndLeaveHarvestersOnlyWhatIsNotSh
 TEST(PageProtectionTest, CheckFindsWhatIsReadableAndProtectedLinksThatAreBroken)
 {
     const std::string page = "<title>t@x.org</title>\n"
-                             "<a href=\"" + Refs("mailto:good@x.org,b@y.org?subject=a") + "\">\n"
-                             "<a href='" + Refs("mailto:broken@x") + "'>"
+                             "<a href=\"" +
+                             Refs("mailto:good@x.org,b@y.org?subject=a") +
+                             "\">\n"
+                             "<a href='" +
+                             Refs("mailto:broken@x") +
+                             "'>"
                              "<a href=\"&#109;ailto&colon;\">"
                              "<script>mailto:s@x.org</script><p data-x=a@x.org MAILTO:b@x.org>";
     std::string found;
