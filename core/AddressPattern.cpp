@@ -109,8 +109,11 @@ bool IsAddress(std::string_view text)
 
 bool MayHoldAddress(std::string_view text)
 {
-    if (text.find('@') != std::string_view::npos)
-        return true;
+    // "@media" in a style and "logo@2x.png" in a srcset are on most pages; only an "@" with
+    // an address around it counts.
+    for (std::size_t at = text.find('@'); at != std::string_view::npos; at = text.find('@', at + 1))
+        if (const AddressMatch match = AddressAround(text, at); match.begin != match.end)
+            return true;
     for (std::size_t colon = text.find(':'); colon != std::string_view::npos;
          colon = text.find(':', colon + 1))
         if (IsMailtoAt(text, colon))

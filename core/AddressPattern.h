@@ -36,8 +36,8 @@ template <class Found> void ForEachAddress(std::string_view text, Found found);
 /// Whether `text` is one address and nothing else.
 bool IsAddress(std::string_view text);
 
-/// Whether `text` holds an "@" or a "mailto:", without which it holds no address: a fast test
-/// to pass over a page before reading it.
+/// Whether `text` holds an address or a "mailto:": a fast test to pass over a page without
+/// reading it as HTML.
 bool MayHoldAddress(std::string_view text);
 
 /// Whether "mailto:", in any letter case, ends at `colon` (the offset of its ":").

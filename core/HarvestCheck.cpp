@@ -1,6 +1,7 @@
 #include "HarvestCheck.h"
 
 #include "AddressPattern.h"
+#include "CharacterReferences.h"
 #include "MailtoLinks.h"
 
 #include <algorithm>
@@ -82,9 +83,19 @@ bool IsWellFormedMailto(std::string_view url)
 
 bool MayHoldFinding(std::string_view page)
 {
-    return MayHoldAddress(page) || page.find("&#") != std::string_view::npos ||
-           page.find("&commat;") != std::string_view::npos ||
-           page.find("&colon;") != std::string_view::npos;
+    if (MayHoldAddress(page))
+        return true;
+    // A mailto URL that "mailto:" does not spell out writes one of its characters as a
+    // reference; "&amp;" and "&#8217;" on every other page do not count.
+    static constexpr std::string_view mailtoCharacters = "mailtoMAILTO:@";
+    for (std::size_t amp = page.find('&'); amp != std::string_view::npos;
+         amp = page.find('&', amp + 1)) {
+        const CharacterReference reference = ReadCharacterReference(page, amp, true);
+        if (reference.decoded.size() == 1 &&
+            mailtoCharacters.find(reference.decoded[0]) != std::string_view::npos)
+            return true;
+    }
+    return false;
 }
 
 std::vector<HarvestFinding> FindHarvestable(std::string_view page)

@@ -50,7 +50,8 @@ struct HarvestFinding {
 };
 
 /// Whether `page` could hold a finding; a page that cannot is passed over without reading.
-/// Beyond "@" and "mailto:", a character reference could spell a protected link.
+/// Beyond an address and "mailto:", a reference to a character of "mailto:" or "@" could
+/// spell a protected link.
 bool MayHoldFinding(std::string_view page);
 
 /// Every address and every "mailto:" readable in the source of `page`, wherever it stands,
