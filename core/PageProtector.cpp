@@ -125,6 +125,15 @@ ProtectedPage ProtectPage(std::string_view source)
     for (const HtmlRun& run : reading.Runs())
         if (IsProtectable(run))
             editor.ProtectRun(run, page.changes);
+    // Runs never overlap, so neither do changes; were the reader ever to break that, a change
+    // written over another would corrupt the page, and one of the two is dropped instead.
+    std::size_t lastEnd = 0;
+    std::erase_if(page.changes, [&](const PageChange& change) {
+        if (change.begin < lastEnd)
+            return true;
+        lastEnd = change.end;
+        return false;
+    });
     if (page.changes.empty()) {
         page.outcome = ProtectedPage::Outcome::Unchanged;
         return page;
