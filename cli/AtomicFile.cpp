@@ -68,18 +68,6 @@ extern "C" void RemoveTemporariesAndDie(int signal)
     std::raise(signal);
 }
 
-int SyncDirectoryOf(const std::string& path)
-{
-    const std::size_t slash = path.rfind('/');
-    const std::string directory = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-    const int fd = open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return errno;
-    const int error = fsync(fd) == 0 ? 0 : errno;
-    close(fd);
-    return error;
-}
-
 } // namespace
 
 int ReplaceFile(const std::string& path, std::string_view contents, mode_t mode, uid_t owner,
@@ -109,11 +97,21 @@ int ReplaceFile(const std::string& path, std::string_view contents, mode_t mode,
         error = errno;
     if (!error && rename(temporary.c_str(), path.c_str()) != 0)
         error = errno;
-    if (error) {
+    if (error)
         unlink(temporary.c_str());
-        return error;
-    }
-    return SyncDirectoryOf(path);
+    return error;
+}
+
+int SyncDirectoryOf(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    const std::string directory = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    const int fd = open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return errno;
+    const int error = fsync(fd) == 0 ? 0 : errno;
+    close(fd);
+    return error;
 }
 
 void RemoveTemporaryFilesOnSignals()

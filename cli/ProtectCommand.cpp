@@ -29,8 +29,29 @@ struct PageOutcome {
     int status = ExitDone;
     bool read = false;
     bool changed = false;
+    /// A new file was renamed over the page.
+    bool replaced = false;
     std::size_t addresses = 0;
 };
+
+/// Syncs each directory in which pages were replaced, once: the renames are then on disk.
+/// Returns the problems, one a line.
+std::string SyncDirectories(const std::vector<std::string>& pages,
+                            const std::vector<PageOutcome>& outcomes)
+{
+    std::vector<std::string> pagesIn; // one page of each directory
+    for (std::size_t i = 0; i < pages.size(); ++i)
+        if (outcomes[i].replaced)
+            pagesIn.push_back(pages[i].substr(0, pages[i].rfind('/') + 1) + ".");
+    std::sort(pagesIn.begin(), pagesIn.end());
+    pagesIn.erase(std::unique(pagesIn.begin(), pagesIn.end()), pagesIn.end());
+    std::string problems;
+    for (const std::string& page : pagesIn)
+        if (const int error = SyncDirectoryOf(page))
+            problems += page.substr(0, page.size() - 1) +
+                        ": cannot sync directory: " + std::strerror(error) + "\n";
+    return problems;
+}
 
 struct Options {
     bool dryRun = false;
@@ -123,6 +144,8 @@ PageOutcome ProtectInPlace(const std::string& path, bool dryRun)
     if (const int error =
             ReplaceFile(path, result.text, page.info.st_mode, page.info.st_uid, page.info.st_gid))
         Fail(outcome, path + ": cannot write: " + std::strerror(error));
+    else
+        outcome.replaced = true;
     return outcome;
 }
 
@@ -160,7 +183,10 @@ PageOutcome ProtectInPipe(const std::string& input, const std::string& output, b
         umask(mask);
         mode &= ~mask;
     }
-    if (const int error = ReplaceFile(output, text, mode, owner, group))
+    int error = ReplaceFile(output, text, mode, owner, group);
+    if (!error)
+        error = SyncDirectoryOf(output);
+    if (error)
         Fail(outcome, output + ": cannot write: " + std::strerror(error));
     return outcome;
 }
@@ -243,6 +269,8 @@ int RunProtect(const std::vector<std::string_view>& args)
         ForEachInParallel(site.pages.size(), [&](std::size_t i) {
             outcomes[i] = ProtectInPlace(site.pages[i], options.dryRun);
         });
+        if (const std::string problems = SyncDirectories(site.pages, outcomes); !problems.empty())
+            errors.push_back(problems.substr(0, problems.size() - 1));
     }
 
     std::string report;
