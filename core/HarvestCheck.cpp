@@ -3,6 +3,7 @@
 #include "AddressPattern.h"
 #include "CharacterReferences.h"
 #include "MailtoLinks.h"
+#include "SourcePositions.h"
 
 #include <algorithm>
 
@@ -143,8 +144,9 @@ std::vector<HarvestFinding> FindHarvestable(std::string_view page)
     }
     std::stable_sort(findings.begin(), findings.end(),
                      [](const auto& a, const auto& b) { return a.offset < b.offset; });
+    SourcePositions positions(page);
     for (HarvestFinding& finding : findings)
-        finding.position = reading.PositionOf(finding.offset);
+        finding.position = positions(finding.offset);
     return findings;
 }
 

@@ -5,6 +5,7 @@
 #include "CharacterEncoders.h"
 #include "CharacterReferences.h"
 #include "MailtoLinks.h"
+#include "SourcePositions.h"
 
 #include <algorithm>
 
@@ -140,9 +141,10 @@ ProtectedPage ProtectPage(std::string_view source)
     }
     page.outcome = ProtectedPage::Outcome::Changed;
     page.text.reserve(source.size() + source.size() / 8);
+    SourcePositions positions(source);
     std::size_t copied = 0;
     for (PageChange& change : page.changes) {
-        change.position = reading.PositionOf(change.begin);
+        change.position = positions(change.begin);
         page.text += source.substr(copied, change.begin - copied);
         const std::string_view piece = source.substr(change.begin, change.end - change.begin);
         if (change.kind == PageChange::Kind::MailtoUrl)

@@ -3,6 +3,7 @@
 #include "HarvestCheck.h"
 #include "HtmlDecoding.h"
 #include "PageProtector.h"
+#include "SourcePositions.h"
 
 #include <gtest/gtest.h>
 
@@ -153,6 +154,20 @@ TEST(PageProtectionTest, CheckFindsWhatIsReadableAndProtectedLinksThatAreBroken)
                      "3:168 address a@x.org in attribute data-x\n"
                      "3:176 readable MAILTO:b@x.org in markup\n");
     EXPECT_TRUE(FindHarvestable(Protected("<p>a@x.org<a href=mailto:a@x.org>")).empty());
+}
+
+TEST(PageProtectionTest, CountsPositionsInOnePassAsTheReaderDoes)
+{
+    const std::string text = "a\r\nb\rc\n\nd\xC3\xA9\xE6\x97\xA5"
+                             "e\r\r\n\n f";
+    const HtmlReading reading = ReadHtml(text);
+    SourcePositions positions(text);
+    for (std::size_t offset = 0; offset <= text.size(); ++offset) {
+        const HtmlPosition expected = reading.PositionOf(offset);
+        const HtmlPosition counted = positions(offset);
+        EXPECT_EQ(counted.line, expected.line) << offset;
+        EXPECT_EQ(counted.column, expected.column) << offset;
+    }
 }
 
 } // namespace
