@@ -3,6 +3,7 @@
 
 #include "CodeGenerator.h"
 #include "FileDescriptorIo.h"
+#include "PageCommands.h"
 #include "ProgramInfo.h"
 
 #include <cstring>
@@ -23,10 +24,13 @@ constexpr int ExitCode = 0;
 constexpr int ExitWarning = 1;
 constexpr int ExitMisuse = 2;
 
-constexpr std::string_view UsageLines = "Usage: quillveil-encode email USER DOMAIN NAME [SUBJECT]\n"
-                                        "       quillveil-encode link [LINK]\n"
-                                        "       quillveil-encode text [TEXT]\n"
-                                        "       quillveil-encode --help | --version\n";
+constexpr std::string_view UsageLines =
+    "Usage: quillveil-encode email USER DOMAIN NAME [SUBJECT]\n"
+    "       quillveil-encode link [LINK]\n"
+    "       quillveil-encode text [TEXT]\n"
+    "       quillveil-encode protect [--dry-run] [-o FILE] PATH...\n"
+    "       quillveil-encode check [--quiet] PATH...\n"
+    "       quillveil-encode --help | --version\n";
 
 constexpr std::string_view HelpText =
     "\n"
@@ -42,7 +46,27 @@ constexpr std::string_view HelpText =
     "Leading and trailing white space of every input is ignored.\n"
     "\n"
     "Exit status: 0 the code is on standard output; 1 a warning about the input is on\n"
-    "standard error; 2 wrong usage, or input that cannot be read or holds a NUL byte.\n";
+    "standard error; 2 wrong usage, or input that cannot be read or holds a NUL byte.\n"
+    "\n"
+    "  protect  rewrites HTML pages in place: every mailto URL of an attribute, whole,\n"
+    "           and every e-mail address a browser shows (text, title, attribute values)\n"
+    "           as character references; scripts, styles, textareas and comments stay as\n"
+    "           they are, and so does every other byte. A directory PATH gives every\n"
+    "           *.html and *.htm under it (symbolic links not followed). Each page is\n"
+    "           replaced whole (written beside it, then renamed over it), or left alone\n"
+    "           and reported when it is not valid UTF-8 or not readable as HTML.\n"
+    "           --dry-run  list what would change (FILE:LINE:COLUMN), write nothing\n"
+    "           -o FILE    write the one PATH's protected page to FILE\n"
+    "           PATH \"-\": standard input to standard output (or -o FILE)\n"
+    "           Exit status: 0 done; 1 a page was left alone; 2 wrong usage, or a file\n"
+    "           or directory could not be read or written (read-only ones included).\n"
+    "  check    lists, as FILE:LINE:COLUMN: what, every e-mail address and \"mailto:\"\n"
+    "           readable in the source of the pages (text, attributes, scripts, styles,\n"
+    "           comments alike) and every protected mailto link without a well-formed\n"
+    "           address. --quiet: the exit status alone.\n"
+    "           Exit status: 0 nothing found; 1 something found; 2 wrong usage or a\n"
+    "           read error.\n"
+    "Summaries go to standard error.\n";
 
 void Print(int fd, std::string_view text)
 {
@@ -104,6 +128,11 @@ int Run(const std::vector<std::string_view>& args)
     if (args.size() == 1 && mode == "--version")
         return Answer(std::string(CommandName) + " (" + std::string(ProgramName) + ") " +
                       std::string(ProgramVersion) + "\n");
+
+    if (mode == "protect" || mode == "check") {
+        const std::vector<std::string_view> rest(args.begin() + 1, args.end());
+        return mode == "protect" ? RunProtect(rest) : RunCheck(rest);
+    }
 
     EncoderForm form;
     EncoderMode encoderMode{};

@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# quillveil-encode check and protect on a generated site of 2,200 pages (about 220 MB; most
+# pages without an address, one in five with several) against bench/site-reference.py, the
+# same job on Python's html.parser, in the same run. Reports wall time, CPU time (user+sys)
+# and the cores that makes, peak memory, the speed-ups, and how time grows from half the
+# site to all of it. The site is generated under a temporary directory and removed after.
+#   bench/site-vs-python.sh [path/to/quillveil-encode]   (default: build/cli/quillveil-encode)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+encoder=$(realpath "${1:-build/cli/quillveil-encode}")
+[ -x "$encoder" ] || { echo "No encoder at $encoder; build it first" >&2; exit 2; }
+[ -x /usr/bin/time ] || { echo "Needs GNU time (Debian package 'time')" >&2; exit 2; }
+reference=$(realpath bench/site-reference.py)
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+python3 bench/generate-site.py "$work/site" 2200 96
+# Half the site: the first half of its sections.
+mkdir "$work/half"
+for section in $(seq -f 'section%02g' 0 19); do cp -r "$work/site/$section" "$work/half/"; done
+
+measure() { # label, command...: appends "label wall cpu kib" to $work/figures
+    local label=$1
+    shift
+    /usr/bin/time -f "%e %U %S %M" -o "$work/time" "$@" >"$work/$label.out" 2>"$work/$label.err" || true
+    # GNU time puts "Command exited with non-zero status 1" (check found something) first.
+    read -r wall user sys kib < <(tail -n 1 "$work/time")
+    echo "$label $wall $(awk -v u="$user" -v s="$sys" 'BEGIN { print u + s }') $kib" >>"$work/figures"
+}
+
+fresh() { rm -rf "$work/copy" && cp -r "$work/$1" "$work/copy"; } # a site to protect
+
+: >"$work/figures"
+for run in 1 2 3; do
+    measure "check-full-$run" "$encoder" check "$work/site"
+    measure "check-half-$run" "$encoder" check "$work/half"
+    fresh site && measure "protect-full-$run" "$encoder" protect "$work/copy"
+    fresh half && measure "protect-half-$run" "$encoder" protect "$work/copy"
+done
+fresh site && "$encoder" protect "$work/copy" 2>/dev/null && mv "$work/copy" "$work/ours"
+measure python-check python3 "$reference" check "$work/site"
+fresh site && measure python-protect python3 "$reference" protect "$work/copy"
+
+# Same findings, same protected pages.
+cmp -s "$work/check-full-1.out" "$work/python-check.out" || { echo "check outputs differ!" >&2; exit 1; }
+diff -r -q "$work/ours" "$work/copy" >/dev/null || { echo "protected sites differ!" >&2; exit 1; }
+
+awk -v bytes="$(du -sb "$work/site" | cut -f1)" -v half="$(du -sb "$work/half" | cut -f1)" '
+    { split($1, name, /-[0-9]+$/); key = name[1]
+      if (!(key in wall) || $2 < wall[key]) { wall[key] = $2; cpu[key] = $3; kib[key] = $4 } }
+    function row(key, label) {
+        printf "%-32s %7.2f s wall %7.2f s cpu  %4.2f cores  %7.1f MiB peak\n", label, wall[key],
+               cpu[key], (wall[key] > 0 ? cpu[key] / wall[key] : 0), kib[key] / 1024 }
+    END {
+        printf "site: 2200 pages, %.1f MB; half: %.1f MB\n", bytes / 1e6, half / 1e6
+        row("check-full", "quillveil-encode check (best of 3)")
+        row("python-check", "python html.parser check")
+        row("protect-full", "quillveil-encode protect (best of 3)")
+        row("python-protect", "python html.parser protect")
+        printf "speed-up check:   %.1f x wall, %.1f x cpu\n", wall["python-check"] / wall["check-full"],
+               cpu["python-check"] / cpu["check-full"]
+        printf "speed-up protect: %.1f x wall, %.1f x cpu\n", wall["python-protect"] / wall["protect-full"],
+               cpu["python-protect"] / cpu["protect-full"]
+        printf "full / half, size %.2f: check time %.2f, protect time %.2f\n", bytes / half,
+               wall["check-full"] / wall["check-half"], wall["protect-full"] / wall["protect-half"]
+    }' "$work/figures"
+echo "load average at the end: $(cut -d' ' -f1-3 /proc/loadavg) (on $(nproc) cores)"

@@ -1,0 +1,516 @@
+#include "HtmlReader.h"
+
+#include "AsciiText.h"
+#include "CharacterReferences.h"
+
+#include <gumbo.h>
+
+#include <algorithm>
+#include <iterator>
+#include <memory>
+#include <utility>
+
+namespace quillveil {
+
+namespace {
+
+// Gumbo keeps its error record out of its public header. Its first members, and the numbers
+// of the errors read here, are those of Gumbo 0.10.1 (checked against what it reports).
+struct GumboErrorHead {
+    int type;
+    GumboSourcePosition position;
+};
+enum GumboErrorType : int {
+    Utf8Invalid = 0,
+    Utf8Truncated = 1,
+    TagEof = 9,
+    CloseTagEmpty = 11,
+    AttributeNameEof = 15,
+    DoubleQuotedValueEof = 17,
+    SingleQuotedValueEof = 18,
+    UnquotedValueEof = 19,
+    AfterAttributeEof = 22,
+    SolidusEof = 25,
+    TreeBuilder = 40,
+};
+
+struct OutputDeleter {
+    void operator()(GumboOutput* output) const
+    {
+        gumbo_destroy_output(&kGumboDefaultOptions, output);
+    }
+};
+
+std::size_t OffsetIn(std::string_view source, const GumboStringPiece& piece)
+{
+    return static_cast<std::size_t>(piece.data - source.data());
+}
+
+bool HasSource(const GumboStringPiece& piece)
+{
+    return piece.data != nullptr && piece.length > 0;
+}
+
+/// A stretch of markup the tree accounts for: a tag, or the start of a token the tree
+/// builder ignored (then end is 0: its end is not known).
+struct Markup {
+    std::size_t begin;
+    std::size_t end;
+    /// By begin; of two at one place, the one whose end is known first.
+    friend bool operator<(const Markup& a, const Markup& b)
+    {
+        return a.begin != b.begin ? a.begin < b.begin : a.end > b.end;
+    }
+};
+
+} // namespace
+
+/// Turns Gumbo's tree into runs; a friend of HtmlReading.
+class HtmlReaderImpl {
+public:
+    HtmlReaderImpl(std::string_view source, HtmlReading& reading)
+        : m_source(source), m_reading(reading)
+    {
+        m_reading.m_source = source;
+    }
+
+    void Read()
+    {
+        GumboOptions options = kGumboDefaultOptions;
+        const std::unique_ptr<GumboOutput, OutputDeleter> output(
+            gumbo_parse_with_options(&options, m_source.data(), m_source.size()));
+        ReadErrors(output->errors);
+        CollectMarkup(output->document);
+        std::sort(m_markup.begin(), m_markup.end());
+        Walk(output->document);
+        auto& runs = m_reading.m_runs;
+        std::stable_sort(runs.begin(), runs.end(),
+                         [](const HtmlRun& a, const HtmlRun& b) { return a.begin < b.begin; });
+        // Elements that the tree builder copies (formatting elements reopened in a new
+        // paragraph) repeat the source of their original; such runs are kept once.
+        runs.erase(std::unique(runs.begin(), runs.end(),
+                               [](const HtmlRun& a, const HtmlRun& b) {
+                                   return a.begin == b.begin && a.end == b.end && a.kind == b.kind;
+                               }),
+                   runs.end());
+        IndexLines();
+    }
+
+private:
+    void ReadErrors(const GumboVector& errors)
+    {
+        for (unsigned i = 0; i < errors.length; ++i) {
+            const auto* error = static_cast<const GumboErrorHead*>(errors.data[i]);
+            const std::size_t offset = error->position.offset;
+            switch (error->type) {
+            case Utf8Invalid:
+            case Utf8Truncated:
+                AddProblem(HtmlProblemKind::InvalidUtf8, offset);
+                break;
+            case TagEof:
+            case AttributeNameEof:
+            case UnquotedValueEof:
+            case AfterAttributeEof:
+            case SolidusEof:
+                if (offset == m_source.size())
+                    AddProblem(HtmlProblemKind::EndsInsideTag, offset);
+                break;
+            case DoubleQuotedValueEof:
+            case SingleQuotedValueEof:
+                if (offset == m_source.size())
+                    AddProblem(HtmlProblemKind::EndsInsideQuotedValue, offset,
+                               error->type == DoubleQuotedValueEof ? '"' : '\'');
+                break;
+            case CloseTagEmpty:
+                // "</>", which the tokenizer drops; reported at its ">".
+                if (offset >= 2 && m_source.substr(offset - 2, 3) == "</>")
+                    m_markup.push_back({offset - 2, offset + 1});
+                break;
+            case TreeBuilder:
+                // A tag the tree builder ignored leaves no trace in the tree but this.
+                if (offset < m_source.size() && m_source[offset] == '<')
+                    m_markup.push_back({offset, 0});
+                break;
+            default:
+                break;
+            }
+        }
+    }
+
+    void AddProblem(HtmlProblemKind kind, std::size_t offset, char quote = 0)
+    {
+        m_reading.m_problems.push_back({kind, offset, quote});
+    }
+
+    static const GumboVector* Children(const GumboNode* node)
+    {
+        switch (node->type) {
+        case GUMBO_NODE_DOCUMENT:
+            return &node->v.document.children;
+        case GUMBO_NODE_ELEMENT:
+        case GUMBO_NODE_TEMPLATE:
+            return &node->v.element.children;
+        default:
+            return nullptr;
+        }
+    }
+
+    /// Calls visit(node, insideNoscript) for every node below `root`, parents first, without
+    /// recursion: the tree is as deep as the text nests its tags.
+    template <class Visit> static void ForEachNode(const GumboNode* root, Visit visit)
+    {
+        std::vector<std::pair<const GumboNode*, bool>> stack{{root, false}};
+        while (!stack.empty()) {
+            const auto [node, inNoscript] = stack.back();
+            stack.pop_back();
+            visit(node, inNoscript);
+            const GumboVector* children = Children(node);
+            if (!children)
+                continue;
+            const bool noscriptBelow =
+                inNoscript ||
+                (node->type == GUMBO_NODE_ELEMENT && node->v.element.tag == GUMBO_TAG_NOSCRIPT &&
+                 node->v.element.tag_namespace == GUMBO_NAMESPACE_HTML);
+            for (unsigned i = children->length; i-- > 0;)
+                stack.emplace_back(static_cast<const GumboNode*>(children->data[i]), noscriptBelow);
+        }
+    }
+
+    void CollectMarkup(const GumboNode* root)
+    {
+        ForEachNode(root, [&](const GumboNode* node, bool) {
+            if (node->type != GUMBO_NODE_ELEMENT && node->type != GUMBO_NODE_TEMPLATE)
+                return;
+            for (const GumboStringPiece* tag :
+                 {&node->v.element.original_tag, &node->v.element.original_end_tag})
+                if (HasSource(*tag))
+                    m_markup.push_back(
+                        {OffsetIn(m_source, *tag), OffsetIn(m_source, *tag) + tag->length});
+        });
+    }
+
+    void Walk(const GumboNode* root)
+    {
+        ForEachNode(root, [&](const GumboNode* node, bool inNoscript) {
+            switch (node->type) {
+            case GUMBO_NODE_ELEMENT:
+            case GUMBO_NODE_TEMPLATE:
+                return AddAttributes(node, inNoscript);
+            case GUMBO_NODE_TEXT:
+            case GUMBO_NODE_WHITESPACE:
+                return AddText(node, inNoscript);
+            case GUMBO_NODE_COMMENT:
+            case GUMBO_NODE_CDATA:
+                return AddDelimited(node);
+            case GUMBO_NODE_DOCUMENT:
+                return;
+            }
+        });
+    }
+
+    std::string_view ElementName(const GumboNode* element)
+    {
+        if (!element ||
+            (element->type != GUMBO_NODE_ELEMENT && element->type != GUMBO_NODE_TEMPLATE))
+            return {};
+        const GumboElement& e = element->v.element;
+        if (e.tag != GUMBO_TAG_UNKNOWN)
+            return gumbo_normalized_tagname(e.tag);
+        GumboStringPiece name = e.original_tag;
+        gumbo_tag_from_original_text(&name);
+        std::string lower(name.data ? name.data : "", name.length);
+        std::transform(lower.begin(), lower.end(), lower.begin(), ToAsciiLower);
+        return Intern(lower);
+    }
+
+    std::string_view Intern(std::string_view name)
+    {
+        auto& names = m_reading.m_names;
+        const auto found = names.find(name);
+        return found != names.end() ? *found : *names.emplace(name).first;
+    }
+
+    void AddAttributes(const GumboNode* node, bool inNoscript)
+    {
+        const GumboElement& element = node->v.element;
+        // Copies made by the tree builder repeat their original's attributes.
+        if (node->parse_flags & (GUMBO_INSERTION_RECONSTRUCTED_FORMATTING_ELEMENT |
+                                 GUMBO_INSERTION_ADOPTION_AGENCY_CLONED))
+            return;
+        if (element.attributes.length == 0)
+            return;
+        const std::string_view elementName = ElementName(node);
+        for (unsigned i = 0; i < element.attributes.length; ++i) {
+            const auto* attribute = static_cast<const GumboAttribute*>(element.attributes.data[i]);
+            const GumboStringPiece& name = attribute->original_name;
+            const GumboStringPiece& value = attribute->original_value;
+            if (!HasSource(name))
+                continue;
+            HtmlRun run;
+            run.kind = HtmlRunKind::AttributeValue;
+            run.decodesReferences = !inNoscript;
+            run.element = elementName;
+            run.attribute = Intern(attribute->name);
+            run.tagBegin = TagBegin(element, OffsetIn(m_source, name));
+            if (value.data == name.data || value.length == 0) {
+                // Written without a value; Gumbo then points the value at the name.
+                run.begin = run.end = OffsetIn(m_source, name) + name.length;
+            } else {
+                run.begin = OffsetIn(m_source, value);
+                run.end = run.begin + value.length;
+                if (value.data[0] == '"' || value.data[0] == '\'') {
+                    run.quote = value.data[0];
+                    ++run.begin;
+                    --run.end;
+                }
+            }
+            m_reading.m_runs.push_back(run);
+        }
+    }
+
+    /// The "<" of the start tag that wrote the attribute whose name is at `nameAt`.
+    std::size_t TagBegin(const GumboElement& element, std::size_t nameAt) const
+    {
+        const std::size_t tag = OffsetIn(m_source, element.original_tag);
+        if (HasSource(element.original_tag) && tag < nameAt &&
+            nameAt < tag + element.original_tag.length)
+            return tag;
+        // An attribute of <html> or <body> written again later lands on the first element;
+        // the tag that wrote it was ignored, which the tree builder reported at its "<".
+        const auto after = NextMarkup(nameAt);
+        return after == m_markup.begin() ? 0 : std::prev(after)->begin;
+    }
+
+    /// How the text inside `parent` is read.
+    static HtmlRunKind TextKind(const GumboNode* parent, bool inNoscript)
+    {
+        if (inNoscript)
+            return HtmlRunKind::RawText;
+        if (!parent || parent->type != GUMBO_NODE_ELEMENT)
+            return HtmlRunKind::Text;
+        const GumboElement& e = parent->v.element;
+        switch (e.tag) {
+        case GUMBO_TAG_SCRIPT:
+            return HtmlRunKind::Script;
+        case GUMBO_TAG_STYLE:
+            return HtmlRunKind::Style;
+        default:
+            break;
+        }
+        if (e.tag_namespace != GUMBO_NAMESPACE_HTML)
+            return HtmlRunKind::Text;
+        switch (e.tag) {
+        case GUMBO_TAG_TITLE:
+        case GUMBO_TAG_TEXTAREA:
+            return HtmlRunKind::EscapableRawText;
+        case GUMBO_TAG_XMP:
+        case GUMBO_TAG_IFRAME:
+        case GUMBO_TAG_NOEMBED:
+        case GUMBO_TAG_NOFRAMES:
+        case GUMBO_TAG_PLAINTEXT:
+            return HtmlRunKind::RawText;
+        default:
+            return HtmlRunKind::Text;
+        }
+    }
+
+    void AddText(const GumboNode* node, bool inNoscript)
+    {
+        const GumboText& text = node->v.text;
+        if (!HasSource(text.original_text))
+            return;
+        HtmlRun run;
+        run.kind = TextKind(node->parent, inNoscript);
+        run.element = ElementName(node->parent);
+        const bool foreign = node->parent && node->parent->type == GUMBO_NODE_ELEMENT &&
+                             node->parent->v.element.tag_namespace != GUMBO_NAMESPACE_HTML;
+        switch (run.kind) {
+        case HtmlRunKind::Text:
+        case HtmlRunKind::EscapableRawText:
+            run.decodesReferences = true;
+            break;
+        case HtmlRunKind::Script:
+        case HtmlRunKind::Style:
+            // In SVG and MathML these are ordinary elements, whose text is decoded.
+            run.decodesReferences = foreign;
+            break;
+        default:
+            break;
+        }
+        const std::size_t begin = OffsetIn(m_source, text.original_text);
+        PlaceText(run, begin, begin + text.original_text.length, text.text);
+    }
+
+    /// Adds the runs of a text node. Gumbo gives the source from its first character to its
+    /// last, and tags that the tree builder ignored in between ("x</div>y") are inside it;
+    /// they are found by reading the source along the node's decoded text, and left out.
+    void PlaceText(HtmlRun run, std::size_t begin, std::size_t end, std::string_view decoded)
+    {
+        const std::size_t firstRun = m_reading.m_runs.size();
+        std::size_t pos = begin;
+        std::size_t matched = 0;
+        std::size_t runStart = begin;
+        for (;;) {
+            pos = Follow(pos, end, decoded, matched, run.decodesReferences);
+            if (pos == end && matched == decoded.size())
+                break;
+            if (pos == end || m_source[pos] != '<') {
+                // The tree's text and its source disagree: leave the whole node out.
+                m_reading.m_runs.resize(firstRun);
+                AddProblem(HtmlProblemKind::UnplacedText, begin);
+                return;
+            }
+            AddRun(run, runStart, pos);
+            runStart = pos = SkipMarkup(pos, end, decoded, matched, run.decodesReferences);
+            if (pos == std::string_view::npos) {
+                m_reading.m_runs.resize(firstRun);
+                AddProblem(HtmlProblemKind::UnplacedText, begin);
+                return;
+            }
+        }
+        AddRun(run, runStart, end);
+    }
+
+    void AddRun(HtmlRun run, std::size_t begin, std::size_t end)
+    {
+        if (begin == end)
+            return;
+        run.begin = begin;
+        run.end = end;
+        m_reading.m_runs.push_back(run);
+    }
+
+    /// The first markup the tree knows of at or after `pos`.
+    std::vector<Markup>::const_iterator NextMarkup(std::size_t pos) const
+    {
+        return std::lower_bound(m_markup.begin(), m_markup.end(),
+                                Markup{pos, std::string_view::npos});
+    }
+
+    /// Reads the source from `pos` as text while it decodes to `decoded` from `matched`;
+    /// stops before `end`, before known markup, or where the two part. Returns where it
+    /// stopped and advances `matched`.
+    std::size_t Follow(std::size_t pos, std::size_t end, std::string_view decoded,
+                       std::size_t& matched, bool decodes) const
+    {
+        const auto markup = NextMarkup(pos);
+        const std::size_t limit = markup == m_markup.end() ? end : std::min(end, markup->begin);
+        while (pos < limit) {
+            const char c = m_source[pos];
+            if (c == '&' && decodes) {
+                const CharacterReference reference = ReadCharacterReference(m_source, pos, false);
+                if (reference.length > 0) {
+                    if (pos + reference.length > limit ||
+                        decoded.substr(matched, reference.decoded.size()) != reference.decoded)
+                        return pos;
+                    pos += reference.length;
+                    matched += reference.decoded.size();
+                    continue;
+                }
+            }
+            if (c == '\r') {
+                // Line breaks reach the tree as LF alone.
+                if (matched >= decoded.size() || decoded[matched] != '\n')
+                    return pos;
+                ++matched;
+                pos += pos + 1 < limit && m_source[pos + 1] == '\n' ? 2u : 1u;
+                continue;
+            }
+            if (c == '\0') {
+                // Dropped from text, or replaced by U+FFFD.
+                if (decoded.substr(matched, 3) == "\xEF\xBF\xBD")
+                    matched += 3;
+                ++pos;
+                continue;
+            }
+            if (matched >= decoded.size() || decoded[matched] != c)
+                return pos;
+            ++pos;
+            ++matched;
+        }
+        return pos;
+    }
+
+    /// At a "<" inside a text node's source that its decoded text lacks: the end of that
+    /// markup, or npos when no end of it lets the rest of the source read as the rest of the
+    /// text. A tag the tree knows gives its end; another ends at the first ">" after which
+    /// the source reads on as the text.
+    std::size_t SkipMarkup(std::size_t pos, std::size_t end, std::string_view decoded,
+                           std::size_t& matched, bool decodes) const
+    {
+        const auto markup = NextMarkup(pos);
+        if (markup != m_markup.end() && markup->begin == pos && markup->end != 0)
+            return markup->end <= end ? markup->end : std::string_view::npos;
+        for (std::size_t close = m_source.find('>', pos); close < end;
+             close = m_source.find('>', close + 1)) {
+            std::size_t tried = matched;
+            const std::size_t stop = Follow(close + 1, end, decoded, tried, decodes);
+            if ((stop == end && tried == decoded.size()) || m_source[stop] == '<') {
+                return close + 1;
+            }
+        }
+        return std::string_view::npos;
+    }
+
+    /// Comments and CDATA sections: their source as it stands.
+    void AddDelimited(const GumboNode* node)
+    {
+        const GumboText& text = node->v.text;
+        if (!HasSource(text.original_text))
+            return;
+        HtmlRun run;
+        run.kind = node->type == GUMBO_NODE_COMMENT ? HtmlRunKind::Comment : HtmlRunKind::CData;
+        run.element = ElementName(node->parent);
+        run.begin = OffsetIn(m_source, text.original_text);
+        run.end = run.begin + text.original_text.length;
+        m_reading.m_runs.push_back(run);
+        if (run.kind == HtmlRunKind::Comment && run.end == m_source.size() &&
+            !IsClosedComment(m_source.substr(run.begin, run.end - run.begin)))
+            AddProblem(HtmlProblemKind::EndsInsideComment, run.end);
+    }
+
+    static bool IsClosedComment(std::string_view comment)
+    {
+        if (!comment.starts_with("<!--"))
+            return comment.ends_with('>'); // "<?...>", "<!...>", "</ ...>" end at the first ">"
+        return comment == "<!-->" || comment == "<!--->" ||
+               (comment.size() >= 7 && comment.ends_with("-->")) || comment.ends_with("--!>");
+    }
+
+    void IndexLines()
+    {
+        auto& starts = m_reading.m_lineStarts;
+        starts.push_back(0);
+        for (std::size_t pos = m_source.find_first_of("\r\n"); pos != std::string_view::npos;
+             pos = m_source.find_first_of("\r\n", pos)) {
+            pos += m_source.compare(pos, 2, "\r\n") == 0 ? 2u : 1u;
+            starts.push_back(pos);
+        }
+    }
+
+    std::string_view m_source;
+    HtmlReading& m_reading;
+    std::vector<Markup> m_markup;
+};
+
+HtmlReading ReadHtml(std::string_view source)
+{
+    HtmlReading reading;
+    HtmlReaderImpl(source, reading).Read();
+    return reading;
+}
+
+HtmlPosition HtmlReading::PositionOf(std::size_t offset) const
+{
+    const auto next = std::upper_bound(m_lineStarts.begin(), m_lineStarts.end(), offset);
+    const std::size_t lineStart = *(next - 1);
+    const std::string_view before = m_source.substr(lineStart, offset - lineStart);
+    // UTF-8 continuation bytes do not start a character.
+    const auto continuations = std::count_if(before.begin(), before.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+    });
+    return {static_cast<std::size_t>(next - m_lineStarts.begin()),
+            before.size() - static_cast<std::size_t>(continuations) + 1};
+}
+
+} // namespace quillveil

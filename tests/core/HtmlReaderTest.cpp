@@ -1,0 +1,102 @@
+#include "HtmlReader.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace quillveil {
+namespace {
+
+/// The runs of `html`, one a line: kind, element, attribute and the run's source.
+std::string DescribeRuns(std::string_view html)
+{
+    static constexpr const char* kinds[] = {"text",  "attr", "rcdata",  "script",
+                                            "style", "raw",  "comment", "cdata"};
+    std::string described;
+    const HtmlReading reading = ReadHtml(html);
+    for (const HtmlRun& run : reading.Runs()) {
+        described += kinds[static_cast<int>(run.kind)];
+        described += run.decodesReferences ? "+ " : "- ";
+        described += std::string(run.element);
+        if (run.kind == HtmlRunKind::AttributeValue) {
+            // Appended in two steps: GCC 12 at -O3 warns falsely (restrict) on "@" + string.
+            described += '@';
+            described += run.attribute;
+        }
+        described += " [" + std::string(html.substr(run.begin, run.end - run.begin)) + "]\n";
+    }
+    return described;
+}
+
+TEST(HtmlReaderTest, ReadsRunsAsABrowserDoes)
+{
+    // Attribute values without quotes, names in lower case, blanks around "=", the first of
+    // two attributes of one name, attributes without value, and the tag each belongs to.
+    EXPECT_EQ(DescribeRuns("<A HREF = 'x y' Href=2 data-href=\"#\" hidden>t&amp;</a>"),
+              "attr+ a@href [x y]\n"
+              "attr+ a@data-href [#]\n"
+              "attr+ a@hidden []\n"
+              "text+ a [t&amp;]\n");
+    // Comments, including one that ends at "--!>", and what only looks like an attribute.
+    EXPECT_EQ(DescribeRuns("<!-- x --!><p title='href=\"x\"'>y"), "comment-  [<!-- x --!>]\n"
+                                                                  "attr+ p@title [href=\"x\"]\n"
+                                                                  "text+ p [y]\n");
+    // Contents of script, style, title, textarea, SVG's title, noscript.
+    EXPECT_EQ(DescribeRuns("<title>a&amp;</title><style>b</style><script>c<a href=x></script>"
+                           "<textarea>d</textarea><svg><title>e</title><![CDATA[f]]></svg>"
+                           "<noscript><a href=g>h</a></noscript>"),
+              "rcdata+ title [a&amp;]\n"
+              "style- style [b]\n"
+              "script- script [c<a href=x>]\n"
+              "rcdata+ textarea [d]\n"
+              "text+ title [e]\n"
+              "cdata- svg [<![CDATA[f]]>]\n"
+              "attr- a@href [g]\n"
+              "raw- a [h]\n");
+    // Tags the tree builder ignores or moves: text around them is split, in source order,
+    // once, and attributes of a second <body> go to the first.
+    EXPECT_EQ(DescribeRuns("x</div>y<table>z<tr><td>w</table><p><b c=1>1<p>2</b>3"
+                           "<body title=\"b>\" onload=1>v</>u"),
+              "text+ body [x]\n"
+              "text+ body [y]\n"
+              "text+ body [z]\n"
+              "text+ td [w]\n"
+              "attr+ b@c [1]\n"
+              "text+ b [1]\n"
+              "text+ b [2]\n"
+              "text+ p [3]\n"
+              "attr+ body@title [b>]\n"
+              "attr+ body@onload [1]\n"
+              "text+ p [v]\n"
+              "text+ p [u]\n");
+}
+
+TEST(HtmlReaderTest, TellsWhereTheTextIsCutOff)
+{
+    const auto problems = [](std::string_view html) {
+        std::string found;
+        const HtmlReading reading = ReadHtml(html);
+        for (const HtmlProblem& problem : reading.Problems())
+            found += std::to_string(static_cast<int>(problem.kind)) + (problem.quote ? "q" : "") +
+                     "@" + std::to_string(problem.offset) + " ";
+        return found;
+    };
+    EXPECT_EQ(problems("<a href=\"x\">y</a></"), ""); // a "<" at the end is text
+    EXPECT_EQ(problems("<a href=\"mailto:me@x.org>Mail</a>"), "1q@33 ");
+    EXPECT_EQ(problems("<a href='x"), "1q@10 ");
+    EXPECT_EQ(problems("<a href=x"), "0@9 ");
+    EXPECT_EQ(problems("<a href=\"x\" "), "0@12 ");
+    EXPECT_EQ(problems("x<!-- y -->z<!-- y --"), "2@21 ");
+    EXPECT_EQ(problems("x\xFFy"), "3@1 4@0 "); // and so its text cannot be placed
+
+    const std::string html = "a\r\nb\rc\n\xC3\xA9x";
+    const HtmlReading reading = ReadHtml(html);
+    const HtmlPosition x = reading.PositionOf(html.find('x'));
+    EXPECT_EQ(x.line, 4u);
+    EXPECT_EQ(x.column, 2u);
+    EXPECT_EQ(reading.PositionOf(0).line, 1u);
+    EXPECT_EQ(reading.PositionOf(3).line, 2u);
+}
+
+} // namespace
+} // namespace quillveil
