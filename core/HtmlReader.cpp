@@ -142,6 +142,7 @@ private:
         m_reading.m_problems.push_back({kind, offset, quote});
     }
 
+public:
     static const GumboVector* Children(const GumboNode* node)
     {
         switch (node->type) {
@@ -155,6 +156,7 @@ private:
         }
     }
 
+private:
     /// Calls visit(node, insideNoscript) for every node below `root`, parents first, without
     /// recursion: the tree is as deep as the text nests its tags.
     template <class Visit> static void ForEachNode(const GumboNode* root, Visit visit)
@@ -498,6 +500,56 @@ HtmlReading ReadHtml(std::string_view source)
     HtmlReading reading;
     HtmlReaderImpl(source, reading).Read();
     return reading;
+}
+
+std::string DescribeDocument(std::string_view source)
+{
+    const std::unique_ptr<GumboOutput, OutputDeleter> output(
+        gumbo_parse_with_options(&kGumboDefaultOptions, source.data(), source.size()));
+    std::string description;
+    std::vector<std::pair<const GumboNode*, std::size_t>> stack{{output->document, 0}};
+    while (!stack.empty()) {
+        const auto [node, depth] = stack.back();
+        stack.pop_back();
+        description.append(2 * depth, ' ');
+        switch (node->type) {
+        case GUMBO_NODE_DOCUMENT:
+            description += "#document";
+            break;
+        case GUMBO_NODE_ELEMENT:
+        case GUMBO_NODE_TEMPLATE: {
+            const GumboElement& element = node->v.element;
+            description += "<";
+            if (element.tag != GUMBO_TAG_UNKNOWN) {
+                description += gumbo_normalized_tagname(element.tag);
+            } else {
+                GumboStringPiece name = element.original_tag;
+                gumbo_tag_from_original_text(&name);
+                for (std::size_t i = 0; i < name.length; ++i)
+                    description += ToAsciiLower(name.data[i]);
+            }
+            description += " ns" + std::to_string(element.tag_namespace);
+            for (unsigned i = 0; i < element.attributes.length; ++i) {
+                const auto* attribute =
+                    static_cast<const GumboAttribute*>(element.attributes.data[i]);
+                description += std::string(" ") + attribute->name + "=\"" + attribute->value + "\"";
+            }
+            description += ">";
+            break;
+        }
+        case GUMBO_NODE_COMMENT:
+            description += std::string("<!--") + node->v.text.text + "-->";
+            break;
+        default:
+            description += std::string("\"") + node->v.text.text + "\"";
+            break;
+        }
+        description += '\n';
+        if (const GumboVector* children = HtmlReaderImpl::Children(node))
+            for (unsigned i = children->length; i-- > 0;)
+                stack.emplace_back(static_cast<const GumboNode*>(children->data[i]), depth + 1);
+    }
+    return description;
 }
 
 HtmlPosition HtmlReading::PositionOf(std::size_t offset) const

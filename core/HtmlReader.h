@@ -116,4 +116,9 @@ private:
 /// Reads `source` as an HTML5 document. `source` must outlive the result (PositionOf reads it).
 HtmlReading ReadHtml(std::string_view source);
 
+/// The document HTML5 builds from `source`, one node a line, indented by depth: elements with
+/// their attributes' decoded values, decoded text, comments. Two texts that a browser reads as
+/// the same document give the same description, whatever their markup and references.
+std::string DescribeDocument(std::string_view source);
+
 } // namespace quillveil

@@ -36,7 +36,8 @@ TEST(LinkModeTest, WorkedCases)
         {R"(<a href= "x" >y</a>)", R"(<a href= "&#120;" >y</a>)"},
         {R"(<a href=x title=z>y</a>)", R"(<a href=&#120; title=z>y</a>)"},
         {R"(<a href=x>y</a>)", R"(<a href=&#120;>y</a>)"},
-        {R"(<a href="x>y</a>)", R"(<a href="x>y</a>)"},
+        // A browser drops an element whose value has no end, and all after it.
+        {R"(<a href="x>y</a>)", "warning: Invalid link, the 'href' value is not closed"},
     });
 }
 
@@ -49,8 +50,10 @@ TEST(LinkModeTest, CutsSingleQuotedValuesWithoutTheirQuotes)
         // A double quote inside single quotes is part of the value, and the reverse.
         {R"(<a href='x"y'>x"y</a>)", R"(<a href='&#120;&#34;&#121;'>&#120;&#34;&#121;</a>)"},
         {R"(<a href="x'y">x'y</a>)", R"(<a href="&#120;&#39;&#121;">&#120;&#39;&#121;</a>)"},
-        // Unclosed: the value is empty and the link comes back unchanged.
-        {"<a href='x>y</a>", "<a href='x>y</a>"},
+        {"<a href='x>y</a>", "warning: Invalid link, the 'href' value is not closed"},
+        {"<a href=x", "warning: Invalid link, the 'href' value is not closed"},
+        {"<a href=\"x\" title='y", "warning: Invalid link, the 'href' value is not closed"},
+        {"<a href=\"x\">x</a><b title='y", "<a href=\"&#120;\">&#120;</a><b title='y"},
         {"<a href=''>y</a>", "<a href=''>y</a>"},
     });
 }
@@ -61,12 +64,14 @@ TEST(LinkModeTest, EndsUnquotedValuesAtAnyWhiteSpaceOrTagEnd)
         {"<a href=x\ttitle=z>y</a>", "<a href=&#120;\ttitle=z>y</a>"},
         {"<a href=x\ntitle=z>y</a>", "<a href=&#120;\ntitle=z>y</a>"},
         {"<a href=x\rtitle=z>y</a>", "<a href=&#120;\rtitle=z>y</a>"},
-        {"<a href=x\vtitle=z>y</a>", "<a href=&#120;\vtitle=z>y</a>"},
+        // A vertical tab is no white space to HTML.
+        {"<a href=x\vtitle=z>y</a>",
+         "<a href=&#120;&#11;&#116;&#105;&#116;&#108;&#101;&#61;&#122;>y</a>"},
         {"<a href=x\ftitle=z>y</a>", "<a href=&#120;\ftitle=z>y</a>"},
         {"<a href=/p/q>go</a>", "<a href=&#47;&#112;&#47;&#113;>go</a>"},
-        // Neither white space nor ">" after it: no value.
-        {"<a href=x", "<a href=x"},
+        // No value at all: nothing to protect.
         {"<a href=>y</a>", "<a href=>y</a>"},
+        {"<a href>y</a>", "<a href>y</a>"},
     });
 }
 
@@ -117,11 +122,12 @@ TEST(LinkModeTest, UsesTheFirstHrefInAnyLetterCaseAndPlace)
 {
     ExpectCodes({
         {R"(<a Href="x">y</a>)", R"(<a Href="&#120;">y</a>)"},
-        // Inside another attribute's value the first "href=" still wins.
-        {R"(<a title="see href=t here" href="u">t</a>)",
-         R"(<a title="see href=&#116; here" href="u">&#116;</a>)"},
-        {R"(<a title='href="t"' href="u">t</a>)",
-         R"(<a title='href="&#116;"' href="u">&#116;</a>)"},
+        {R"(<a href = "x" HREF="y">y</a>)", R"(<a href = "&#120;" HREF="y">y</a>)"},
+        // Only the attribute counts, not "href=" inside another value, a comment or a script.
+        {R"(<a title="see href=t here" href="u">t u</a>)",
+         R"(<a title="see href=t here" href="&#117;">t &#117;</a>)"},
+        {R"(<!-- x --!><script>u</script><a href="u">u</a>)",
+         R"(<!-- x --!><script>u</script><a href="&#117;">&#117;</a>)"},
     });
 }
 

@@ -3,6 +3,7 @@
 #include "CharacterEncoders.h"
 #include "CodeGenerator.h"
 #include "HtmlDecoding.h"
+#include "HtmlReader.h"
 
 #include <array>
 #include <vector>
@@ -37,16 +38,17 @@ std::vector<std::string_view> SplitFields(std::string_view data)
 
 std::string CheckWarning(const GenerateWarning& warning, EncoderMode mode)
 {
-    static const std::array<GenerateWarning, 6> known = {{
+    static const std::array<GenerateWarning, 7> known = {{
         {"E-mail User field is empty", EncoderField::User},
         {"E-mail Domain field is empty", EncoderField::Domain},
         {"E-mail Display Name field is empty", EncoderField::DisplayName},
         {"Link field is empty", EncoderField::Link},
         {"Invalid link, please specify 'href' attribute", EncoderField::Link},
+        {"Invalid link, the 'href' value is not closed", EncoderField::Link},
         {"Text field is empty", EncoderField::Text},
     }};
-    const auto first = mode == EncoderMode::Email ? 0 : mode == EncoderMode::Link ? 3 : 5;
-    const auto last = mode == EncoderMode::Email ? 3 : mode == EncoderMode::Link ? 5 : 6;
+    const auto first = mode == EncoderMode::Email ? 0 : mode == EncoderMode::Link ? 3 : 6;
+    const auto last = mode == EncoderMode::Email ? 3 : mode == EncoderMode::Link ? 6 : 7;
     for (auto i = first; i < last; ++i)
         if (warning == known[static_cast<std::size_t>(i)])
             return {};
@@ -68,13 +70,13 @@ std::string CheckCode(const std::string& code, EncoderMode mode, const EncoderFo
     case EncoderMode::AnyText:
         return DecodeDecimalReferences(code) == Trim(form.text) ? "" : "text does not decode back";
     case EncoderMode::Link: {
-        // The code is the trimmed link with some occurrences of the value replaced, so it can
-        // only have grown, and it still starts with the first character of the link.
+        // Whatever was replaced, a browser reads the same document from the code as from the
+        // link: same elements, attributes, decoded values and text.
         const std::string_view link = Trim(form.link);
         if (code.size() < link.size())
             return "link code shrank";
-        if (code.empty() || (code.front() != link.front() && code.front() != '&'))
-            return "link code starts elsewhere";
+        if (DescribeDocument(code) != DescribeDocument(link))
+            return "the code reads as another document than the link";
         return {};
     }
     }
