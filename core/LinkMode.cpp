@@ -105,7 +105,8 @@ public:
         const auto after =
             std::upper_bound(m_units.begin(), m_units.end(), pos,
                              [](std::size_t p, const Range& r) { return p < r.begin; });
-        return after != m_units.begin() && std::prev(after)->end > pos;
+        return after != m_units.begin() && std::prev(after)->begin < pos &&
+               pos < std::prev(after)->end;
     }
 
 private:

@@ -65,8 +65,9 @@ TEST(LinkModeTest, EndsUnquotedValuesAtAnyWhiteSpaceOrTagEnd)
         {"<a href=x\ntitle=z>y</a>", "<a href=&#120;\ntitle=z>y</a>"},
         {"<a href=x\rtitle=z>y</a>", "<a href=&#120;\rtitle=z>y</a>"},
         // A vertical tab is no white space to HTML.
+        // (Control characters stay raw: parsers differ on what they make of them.)
         {"<a href=x\vtitle=z>y</a>",
-         "<a href=&#120;&#11;&#116;&#105;&#116;&#108;&#101;&#61;&#122;>y</a>"},
+         "<a href=&#120;\v&#116;&#105;&#116;&#108;&#101;&#61;&#122;>y</a>"},
         {"<a href=x\ftitle=z>y</a>", "<a href=&#120;\ftitle=z>y</a>"},
         {"<a href=/p/q>go</a>", "<a href=&#47;&#112;&#47;&#113;>go</a>"},
         // No value at all: nothing to protect.
@@ -116,6 +117,36 @@ TEST(LinkModeTest, KeepsCharacterReferencesWhole)
         // What only looks like a reference is plain text.
         {R"(<a href="a&b">a&b</a>)", R"(<a href="&#97;&#38;&#98;">&#97;&#38;&#98;</a>)"},
     });
+}
+
+TEST(LinkModeTest, KeepsWhatEachReferenceMeansWhereItStands)
+{
+    ExpectCodes({
+        // "&amp" without ";" is "&" before a quote, but text before a letter in an attribute:
+        // so it stays in the value, and "&ampx" is written out whole in the title.
+        {R"(<a href="?a=1&amp" title="&amp?a=1&amp">t</a>)",
+         R"(<a href="&#63;&#97;&#61;&#49;&amp" title="&amp&#63;&#97;&#61;&#49;&amp">t</a>)"},
+        {R"(<a href="x" title="&ampx">x&ampx</a>)",
+         R"(<a href="&#120;" title="&#38;&#97;&#109;&#112;&#120;">&#120;&amp&#120;</a>)"},
+        // An occurrence that would split "&not;" or "&#120;" stays; a line break is read as LF.
+        {R"(<a href="ot;">&not;ot;</a>)",
+         R"(<a href="&#111;&#116;&#59;">&not;&#111;&#116;&#59;</a>)"},
+        {R"(<a href="20">&#120;20</a>)", R"(<a href="&#50;&#48;">&#120;&#50;&#48;</a>)"},
+        {"<a href=\"a\r\nb\">a\r\nb</a>", "<a href=\"&#97;&#10;&#98;\">&#97;&#10;&#98;</a>"},
+    });
+}
+
+TEST(LinkModeTest, HidesEveryAddressOfAMailtoLinkInTheDecodedText)
+{
+    // Each address before "?", in any letter case, also where references spell it; what
+    // only the query names stays.
+    const std::string code = "<a href=\"" + EncodeEntities("mailto:a@b.c,D@E.F?cc=x@y.z") +
+                             "\" title=\"" + EncodeEntities("a@b.c") + "\">" +
+                             EncodeEntities("A@B.C") + " " + EncodeEntities("d") + "&#64;" +
+                             EncodeEntities("e.f") + " x@y.z</a>";
+    EXPECT_EQ(LinkCode(R"(<a href="mailto:a@b.c,D@E.F?cc=x@y.z" title="a@b.c">)"
+                       R"(A@B.C d&#64;e.f x@y.z</a>)"),
+              code);
 }
 
 TEST(LinkModeTest, UsesTheFirstHrefInAnyLetterCaseAndPlace)
