@@ -28,6 +28,8 @@ enum class ByteRole : std::uint8_t {
     ContentInside,
 };
 
+std::size_t CharacterReferenceLength(std::string_view html, std::size_t pos);
+
 /// A small HTML tokenizer that only tells markup from content; it never fails, whatever it
 /// is given, and looks at each byte a bounded number of times.
 class MarkupClassifier {

@@ -398,6 +398,22 @@ private:
         const auto markup = NextMarkup(pos);
         const std::size_t limit = markup == m_markup.end() ? end : std::min(end, markup->begin);
         while (pos < limit) {
+            // Plain bytes reach the tree as they are: compare them a stretch at a time.
+            const std::size_t plain = PlainStretch(pos, limit);
+            if (plain > 0) {
+                const std::size_t same =
+                    std::min(plain, decoded.size() - std::min(matched, decoded.size()));
+                const auto differ =
+                    std::mismatch(m_source.begin() + static_cast<std::ptrdiff_t>(pos),
+                                  m_source.begin() + static_cast<std::ptrdiff_t>(pos + same),
+                                  decoded.begin() + static_cast<std::ptrdiff_t>(matched));
+                const auto equal = static_cast<std::size_t>(differ.first - m_source.begin()) - pos;
+                pos += equal;
+                matched += equal;
+                if (equal < plain)
+                    return pos;
+                continue;
+            }
             const char c = m_source[pos];
             if (c == '&' && decodes) {
                 const CharacterReference reference = ReadCharacterReference(m_source, pos, false);
@@ -431,6 +447,19 @@ private:
             ++matched;
         }
         return pos;
+    }
+
+    /// How many bytes from `pos` on, before `limit`, stand for themselves in decoded text.
+    std::size_t PlainStretch(std::size_t pos, std::size_t limit) const
+    {
+        std::size_t end = pos;
+        while (end < limit) {
+            const char c = m_source[end];
+            if (c == '&' || c == '\r' || c == '\0')
+                break;
+            ++end;
+        }
+        return end - pos;
     }
 
     /// At a "<" inside a text node's source that its decoded text lacks: the end of that
@@ -483,10 +512,12 @@ private:
     {
         auto& starts = m_reading.m_lineStarts;
         starts.push_back(0);
-        for (std::size_t pos = m_source.find_first_of("\r\n"); pos != std::string_view::npos;
-             pos = m_source.find_first_of("\r\n", pos)) {
-            pos += m_source.compare(pos, 2, "\r\n") == 0 ? 2u : 1u;
-            starts.push_back(pos);
+        for (std::size_t pos = 0; pos < m_source.size(); ++pos) {
+            if (m_source[pos] == '\n')
+                starts.push_back(pos + 1);
+            else if (m_source[pos] == '\r' &&
+                     (pos + 1 == m_source.size() || m_source[pos + 1] != '\n'))
+                starts.push_back(pos + 1);
         }
     }
 

@@ -41,7 +41,6 @@ const HtmlRun* FirstHref(const HtmlReading& reading)
 struct Span {
     std::size_t begin;
     std::size_t end;
-    bool inAttribute;
 };
 
 /// The end of the character of link[pos, end) that starts at `pos`, as HTML5 reads it: a
@@ -88,9 +87,12 @@ public:
         CharacterReference reference;
         for (const HtmlRun* run : runs) {
             const bool inAttribute = run->kind == HtmlRunKind::AttributeValue;
-            std::size_t pos = run->begin;
-            // Only "&" and CR start a character of more than one byte.
-            while ((pos = link.find_first_of("&\r", pos)) < run->end) {
+            for (std::size_t pos = run->begin; pos < run->end;) {
+                // Only "&" and CR start a character of more than one byte.
+                if (link[pos] != '&' && link[pos] != '\r') {
+                    ++pos;
+                    continue;
+                }
                 const std::size_t end = CharacterEnd(link, pos, run->end, inAttribute, reference);
                 if (end - pos > 1)
                     m_units.push_back({pos, end});
@@ -158,7 +160,7 @@ void FindValueOccurrences(std::string_view link, std::string_view value, const R
         const HtmlRun* run = runs.Holding(start, end);
         if (!run || units.Splits(start) || units.Splits(end))
             return;
-        spans.push_back({start, end, run->kind == HtmlRunKind::AttributeValue});
+        spans.push_back({start, end});
         takenUntil = end;
     });
 }
@@ -190,8 +192,16 @@ std::vector<std::string> MailtoAddresses(std::string_view url)
 void FindDecodedOccurrences(std::string_view link, const HtmlRun& run, std::string_view address,
                             std::vector<Span>& spans)
 {
-    OccurrenceMatcher matcher(address, ToAsciiLower);
+    OccurrenceMatcher matcher(address, OccurrenceMatcher::IgnoreAsciiCase);
     const bool inAttribute = run.kind == HtmlRunKind::AttributeValue;
+    const std::string_view source = link.substr(run.begin, run.end - run.begin);
+    if (source.find_first_of("&\r") == std::string_view::npos) {
+        // Most text holds neither references nor CR: there it is its own decoding.
+        for (std::size_t i = 0; i < source.size(); ++i)
+            if (matcher.Feed(source[i]))
+                spans.push_back({run.begin + i + 1 - address.size(), run.begin + i + 1});
+        return;
+    }
     // Where each of the last characters began, in decoded bytes and in the source.
     struct Start {
         std::size_t decoded;
@@ -222,7 +232,7 @@ void FindDecodedOccurrences(std::string_view link, const HtmlRun& run, std::stri
             const auto start = std::find_if(starts.begin(), starts.end(),
                                             [&](const Start& s) { return s.decoded == first; });
             if (start != starts.end())
-                spans.push_back({start->source, end, inAttribute});
+                spans.push_back({start->source, end});
         });
 }
 
@@ -241,55 +251,83 @@ void TakeInSuspendedReference(std::string_view link, const HtmlRun& run, Span& s
     --amp;
     std::string changed(link.substr(amp, span.begin - amp));
     changed += '&';
-    const CharacterReference before = ReadCharacterReference(link, amp, span.inAttribute);
-    const CharacterReference after = ReadCharacterReference(changed, 0, span.inAttribute);
+    const bool inAttribute = run.kind == HtmlRunKind::AttributeValue;
+    const CharacterReference before = ReadCharacterReference(link, amp, inAttribute);
+    const CharacterReference after = ReadCharacterReference(changed, 0, inAttribute);
     if (before.length != after.length || before.decoded != after.decoded)
         span.begin = amp;
 }
 
-/// `c` as EncodeEntities writes it: a decimal reference, or the byte itself from 128 on.
-/// Control characters other than white space stay as they are: parsers differ on what they
-/// make of them raw (some replace them), and no harvester looks for them.
-void AppendEncoded(std::string& code, char c)
+/// "&#N;" for every ASCII byte, made once: written for every byte of every occurrence.
+struct DecimalReferences {
+    char text[128][7];
+    unsigned char size[128];
+};
+
+const DecimalReferences& References()
 {
-    const auto value = static_cast<unsigned char>(c);
-    const bool control = (value < 0x20 && !IsAsciiSpace(c)) || value == 0x0B || value == 0x7F;
-    if (control || value >= 128) {
-        code += c;
-        return;
-    }
-    char digits[3];
-    std::size_t count = 0;
-    for (unsigned rest = value; rest > 0; rest /= 10)
-        digits[count++] = static_cast<char>('0' + rest % 10);
-    code += "&#";
-    while (count > 0)
-        code += digits[--count];
-    code += ';';
+    static const DecimalReferences references = [] {
+        DecimalReferences made{};
+        for (unsigned byte = 0; byte < 128; ++byte) {
+            const std::string reference = "&#" + std::to_string(byte) + ";";
+            reference.copy(made.text[byte], reference.size());
+            made.size[byte] = static_cast<unsigned char>(reference.size());
+        }
+        return made;
+    }();
+    return references;
 }
 
-/// Every span written as references: characters the browser decodes are written as decimal
-/// references, references already there stay as they are, line breaks become "&#10;" (what
-/// the browser reads them as), and bytes of 128 and above stay (as EncodeEntities keeps them).
-std::string WriteCode(std::string_view link, const std::vector<Span>& spans)
+/// Calls write(piece) for the pieces of code that stand for link[span): characters the browser
+/// decodes become decimal references, as EncodeEntities writes them; references already there
+/// stay as they are; line breaks become "&#10;", what the browser reads them as. Bytes of 128
+/// and above stay, as EncodeEntities keeps them, and so do control characters other than white
+/// space: parsers differ on what they make of them raw (some replace them), and no harvester
+/// looks for them.
+template <class Write>
+void EncodeSpan(std::string_view link, const Span& span, bool inAttribute, Write write)
 {
+    const DecimalReferences& references = References();
+    CharacterReference reference;
+    for (std::size_t pos = span.begin; pos < span.end;) {
+        const char c = link[pos];
+        const auto value = static_cast<unsigned char>(c);
+        if (c == '&' || c == '\r') {
+            const std::size_t end = CharacterEnd(link, pos, span.end, inAttribute, reference);
+            if (reference.length > 0 || c == '\r') {
+                write(reference.length > 0 ? link.substr(pos, end - pos) : "&#10;");
+                pos = end;
+                continue;
+            }
+        }
+        const bool control = (value < 0x20 && !IsAsciiSpace(c)) || value == 0x0B || value == 0x7F;
+        if (control || value >= 128)
+            write(link.substr(pos, 1));
+        else
+            write(std::string_view(references.text[value], references.size[value]));
+        ++pos;
+    }
+}
+
+/// The link with every span written as references.
+std::string WriteCode(std::string_view link, const std::vector<Span>& spans, const RunIndex& runs)
+{
+    // Sized first: the code can be six times the link, too much to grow by doubling.
     std::size_t size = link.size();
-    for (const Span& span : spans)
-        size += 5 * (span.end - span.begin);
+    for (const Span& span : spans) {
+        const bool inAttribute =
+            runs.Holding(span.begin, span.end)->kind == HtmlRunKind::AttributeValue;
+        size -= span.end - span.begin;
+        EncodeSpan(link, span, inAttribute, [&](std::string_view piece) { size += piece.size(); });
+    }
     std::string code;
     code.reserve(size);
     std::size_t copied = 0;
     for (const Span& span : spans) {
+        const bool inAttribute =
+            runs.Holding(span.begin, span.end)->kind == HtmlRunKind::AttributeValue;
         code.append(link.substr(copied, span.begin - copied));
-        ForEachUnit(link, span.begin, span.end, span.inAttribute,
-                    [&](std::size_t begin, std::size_t end, std::string_view decoded) {
-                        if (end - begin > 1 && link[begin] == '&')
-                            code.append(link.substr(begin, end - begin));
-                        else if (link[begin] == '\r')
-                            code.append("&#10;");
-                        else
-                            AppendEncoded(code, decoded.front());
-                    });
+        EncodeSpan(link, span, inAttribute, [&](std::string_view piece) { code.append(piece); });
         copied = span.end;
     }
     code.append(link.substr(copied));
@@ -299,8 +337,9 @@ std::string WriteCode(std::string_view link, const std::vector<Span>& spans)
 /// Sorts the spans and joins those that overlap.
 void MergeSpans(std::vector<Span>& spans)
 {
-    std::sort(spans.begin(), spans.end(),
-              [](const Span& a, const Span& b) { return a.begin < b.begin; });
+    const auto earlier = [](const Span& a, const Span& b) { return a.begin < b.begin; };
+    if (!std::is_sorted(spans.begin(), spans.end(), earlier))
+        std::sort(spans.begin(), spans.end(), earlier);
     std::size_t kept = 0;
     for (const Span& span : spans) {
         if (kept > 0 && span.begin < spans[kept - 1].end)
@@ -364,7 +403,7 @@ GenerateResult GenerateLinkCode(const EncoderForm& form)
     for (Span& span : spans)
         TakeInSuspendedReference(link, *runs.Holding(span.begin, span.end), span);
     MergeSpans(spans);
-    return GenerateResult::Code(WriteCode(link, spans));
+    return GenerateResult::Code(WriteCode(link, spans, runs));
 }
 
 } // namespace quillveil

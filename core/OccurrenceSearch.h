@@ -1,5 +1,7 @@
 #pragma once
 
+#include "AsciiText.h"
+
 #include <cstddef>
 #include <string_view>
 #include <vector>
@@ -11,9 +13,10 @@ namespace quillveil {
 /// repetitive input. The pattern must not be empty and must outlive the matcher.
 class OccurrenceMatcher {
 public:
-    /// `fold` maps every byte before comparing, of pattern and text alike.
-    explicit OccurrenceMatcher(std::string_view pattern, char (*fold)(char) = nullptr)
-        : m_pattern(pattern), m_fold(fold), m_border(pattern.size(), 0)
+    enum Case { ExactCase, IgnoreAsciiCase };
+
+    explicit OccurrenceMatcher(std::string_view pattern, Case letterCase = ExactCase)
+        : m_pattern(pattern), m_fold(letterCase == IgnoreAsciiCase), m_border(pattern.size(), 0)
     {
         // m_border[i]: length of the longest proper prefix of pattern[0..i] that is also its
         // suffix.
@@ -31,7 +34,7 @@ public:
     bool Feed(char c)
     {
         if (m_fold)
-            c = m_fold(c);
+            c = ToAsciiLower(c);
         while (m_matched > 0 && c != At(m_matched))
             m_matched = m_border[m_matched - 1];
         if (c == At(m_matched))
@@ -48,10 +51,10 @@ public:
     std::size_t PatternSize() const { return m_pattern.size(); }
 
 private:
-    char At(std::size_t i) const { return m_fold ? m_fold(m_pattern[i]) : m_pattern[i]; }
+    char At(std::size_t i) const { return m_fold ? ToAsciiLower(m_pattern[i]) : m_pattern[i]; }
 
     std::string_view m_pattern;
-    char (*m_fold)(char);
+    bool m_fold;
     std::vector<std::size_t> m_border;
     std::size_t m_matched = 0;
 };
