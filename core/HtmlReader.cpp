@@ -21,8 +21,6 @@ struct GumboErrorHead {
     GumboSourcePosition position;
 };
 enum GumboErrorType : int {
-    Utf8Invalid = 0,
-    Utf8Truncated = 1,
     TagEof = 9,
     CloseTagEmpty = 11,
     AttributeNameEof = 15,
@@ -76,10 +74,9 @@ public:
 
     void Read()
     {
-        GumboOptions options = kGumboDefaultOptions;
-        const std::unique_ptr<GumboOutput, OutputDeleter> output(
-            gumbo_parse_with_options(&options, m_source.data(), m_source.size()));
-        ReadErrors(output->errors);
+        const std::unique_ptr<GumboOutput, OutputDeleter> output(Parse(m_source));
+        ReadErrors(output->errors, 0);
+        CheckUtf8();
         CollectMarkup(output->document);
         std::sort(m_markup.begin(), m_markup.end());
         Walk(output->document);
@@ -93,32 +90,100 @@ public:
                                    return a.begin == b.begin && a.end == b.end && a.kind == b.kind;
                                }),
                    runs.end());
+        if (output->errors.length >= MaxErrors)
+            ReadEndAgain();
         IndexLines();
     }
 
+    /// Errors Gumbo records at most. Each of its tree builder's errors holds a copy of the
+    /// stack of open elements, so a text of deeply nested tags that are never closed would
+    /// otherwise take memory as the square of its depth (gigabytes from 20,000 <div>).
+    static constexpr unsigned MaxErrors = 1000;
+
+    static GumboOutput* Parse(std::string_view source)
+    {
+        GumboOptions options = kGumboDefaultOptions;
+        options.max_errors = static_cast<int>(MaxErrors);
+        return gumbo_parse_with_options(&options, source.data(), source.size());
+    }
+
+    /// When the errors were cut short, whether the text ends inside a tag is read from the
+    /// part after the last thing the tree or the errors account for: it starts where the
+    /// tokenizer reads text, and holds only what the tree builder ignored, then the tag cut
+    /// off, if any. Should that part reach the limit again, the question stays open.
+    void ReadEndAgain()
+    {
+        std::size_t covered = 0;
+        for (const HtmlRun& run : m_reading.m_runs)
+            covered = std::max(covered, run.end);
+        // A token the tree builder ignored starts where the tokenizer read text as well.
+        for (const Markup& markup : m_markup)
+            covered = std::max(covered, markup.end != 0 ? markup.end : markup.begin);
+        const std::string_view tail = m_source.substr(covered);
+        if (tail.find('<') == std::string_view::npos)
+            return;
+        const std::unique_ptr<GumboOutput, OutputDeleter> output(Parse(tail));
+        if (output->errors.length >= MaxErrors) {
+            AddProblem(HtmlProblemKind::TooManyErrors, covered);
+            return;
+        }
+        HtmlReaderImpl tailReader(tail, m_tailReading);
+        tailReader.ReadErrors(output->errors, covered);
+        for (const HtmlProblem& problem : m_tailReading.m_problems)
+            m_reading.m_problems.push_back(problem);
+    }
+
+    /// Bytes that are not UTF-8: the parser reads them as U+FFFD.
+    void CheckUtf8()
+    {
+        const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(m_source[i]); };
+        for (std::size_t pos = 0; pos < m_source.size();) {
+            const unsigned char lead = byte(pos);
+            if (lead < 0x80) {
+                ++pos;
+                continue;
+            }
+            const std::size_t length = lead >= 0xC2 && lead <= 0xDF   ? 2
+                                       : lead >= 0xE0 && lead <= 0xEF ? 3
+                                       : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                                      : 0;
+            bool valid = length > 0 && pos + length <= m_source.size();
+            for (std::size_t i = 1; valid && i < length; ++i)
+                valid = (byte(pos + i) & 0xC0) == 0x80;
+            // No overlong forms, surrogates or code points past U+10FFFF.
+            if (valid && length >= 3) {
+                const unsigned char second = byte(pos + 1);
+                valid = !(lead == 0xE0 && second < 0xA0) && !(lead == 0xED && second >= 0xA0) &&
+                        !(lead == 0xF0 && second < 0x90) && !(lead == 0xF4 && second >= 0x90);
+            }
+            if (!valid) {
+                AddProblem(HtmlProblemKind::InvalidUtf8, pos);
+                return;
+            }
+            pos += length;
+        }
+    }
+
 private:
-    void ReadErrors(const GumboVector& errors)
+    /// Reads Gumbo's errors on m_source, which starts at `base` in the text read.
+    void ReadErrors(const GumboVector& errors, std::size_t base)
     {
         for (unsigned i = 0; i < errors.length; ++i) {
             const auto* error = static_cast<const GumboErrorHead*>(errors.data[i]);
             const std::size_t offset = error->position.offset;
             switch (error->type) {
-            case Utf8Invalid:
-            case Utf8Truncated:
-                AddProblem(HtmlProblemKind::InvalidUtf8, offset);
-                break;
             case TagEof:
             case AttributeNameEof:
             case UnquotedValueEof:
             case AfterAttributeEof:
             case SolidusEof:
                 if (offset == m_source.size())
-                    AddProblem(HtmlProblemKind::EndsInsideTag, offset);
+                    AddProblem(HtmlProblemKind::EndsInsideTag, base + offset);
                 break;
             case DoubleQuotedValueEof:
             case SingleQuotedValueEof:
                 if (offset == m_source.size())
-                    AddProblem(HtmlProblemKind::EndsInsideQuotedValue, offset,
+                    AddProblem(HtmlProblemKind::EndsInsideQuotedValue, base + offset,
                                error->type == DoubleQuotedValueEof ? '"' : '\'');
                 break;
             case CloseTagEmpty:
@@ -524,6 +589,7 @@ private:
     std::string_view m_source;
     HtmlReading& m_reading;
     std::vector<Markup> m_markup;
+    HtmlReading m_tailReading;
 };
 
 HtmlReading ReadHtml(std::string_view source)

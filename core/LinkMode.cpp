@@ -364,16 +364,17 @@ std::string DecodeValue(std::string_view link, const HtmlRun& run)
 GenerateResult MissingHref(std::string_view link, const HtmlReading& reading)
 {
     for (const HtmlProblem& problem : reading.Problems()) {
-        if (problem.kind != HtmlProblemKind::EndsInsideTag &&
-            problem.kind != HtmlProblemKind::EndsInsideQuotedValue)
-            continue;
+        std::vector<std::string_view> closers;
+        if (problem.kind == HtmlProblemKind::EndsInsideQuotedValue)
+            closers = {problem.quote == '"' ? "\">" : "'>"};
+        else if (problem.kind == HtmlProblemKind::EndsInsideTag)
+            closers = {">"};
+        else if (problem.kind == HtmlProblemKind::TooManyErrors)
+            closers = {"\">", "'>", ">"}; // where the text ends is not known
         // Read again with the tag closed: an href it then has is the one cut off.
-        std::string closed(link);
-        if (problem.quote)
-            closed += problem.quote;
-        closed += '>';
-        if (FirstHref(ReadHtml(closed)))
-            return GenerateResult::Warning(std::string(NotClosedMessage), EncoderField::Link);
+        for (const std::string_view closer : closers)
+            if (FirstHref(ReadHtml(std::string(link).append(closer))))
+                return GenerateResult::Warning(std::string(NotClosedMessage), EncoderField::Link);
     }
     return GenerateResult::Warning(std::string(NoHrefMessage), EncoderField::Link);
 }

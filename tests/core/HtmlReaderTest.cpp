@@ -85,6 +85,12 @@ TEST(HtmlReaderTest, TellsWhereTheTextIsCutOff)
     EXPECT_EQ(problems("<a href=\"x\" "), "0@12 ");
     EXPECT_EQ(problems("x<!-- y -->z<!-- y --"), "2@21 ");
     EXPECT_EQ(problems("x\xFFy"), "3@1 4@0 "); // and so its text cannot be placed
+    // Past the errors Gumbo keeps (each stray end tag is one), the end is still read.
+    std::string stray;
+    for (int i = 0; i < 1500; ++i)
+        stray += "</x>";
+    EXPECT_EQ(problems(stray + "<a href='x"), "1q@6010 ");
+    EXPECT_EQ(problems(stray + "<a href='x'>"), "");
 
     const std::string html = "a\r\nb\rc\n\xC3\xA9x";
     const HtmlReading reading = ReadHtml(html);

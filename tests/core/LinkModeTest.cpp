@@ -189,6 +189,13 @@ TEST(LinkModeTest, HandlesLongRepetitiveLinks)
     expected += "</a>";
     EXPECT_EQ(LinkCode(link), expected);
 
+    // Past the parse errors the reader keeps (stray end tags), a value cut off is still found.
+    std::string stray;
+    for (int i = 0; i < 3000; ++i)
+        stray += "</x>";
+    EXPECT_EQ(LinkCode(stray + "<a href='x>y</a>"),
+              "warning: Invalid link, the 'href' value is not closed");
+
     // A value that almost matches everywhere.
     const std::string nearMiss(200'000, 'a');
     const std::string text = "<a href=\"" + nearMiss + "b\">" + std::string(500'000, 'a') + "</a>";
