@@ -541,7 +541,7 @@ private:
              close = m_source.find('>', close + 1)) {
             std::size_t tried = matched;
             const std::size_t stop = Follow(close + 1, end, decoded, tried, decodes);
-            if ((stop == end && tried == decoded.size()) || m_source[stop] == '<') {
+            if ((stop == end && tried == decoded.size()) || (stop < end && m_source[stop] == '<')) {
                 return close + 1;
             }
         }

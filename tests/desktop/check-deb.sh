@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Debian package with CPack and checks what a user would install:
-# computed dependencies that name the toolkit, and every file in its place.
+# computed dependencies that name the toolkit and the HTML5 parser, and every
+# file in its place.
 # It only inspects the package; nothing is installed on this machine.
 #   check-deb.sh BUILD_DIR APP_ID VERSION [PROGRAM...]
 set -euo pipefail
@@ -41,6 +42,7 @@ echo "Depends: $depends"
 for package in libwxgtk3.2-1 libwxbase3.2-1; do
     grep -qF "$package" <<<"$depends" || fail "Depends does not name the toolkit's $package"
 done
+grep -qF libgumbo1 <<<"$depends" || fail "Depends does not name libgumbo1, the HTML5 parser"
 
 contents=$(dpkg-deb -c "$deb" | awk '{print $NF}')
 expected=(
