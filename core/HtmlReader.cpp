@@ -49,6 +49,39 @@ bool HasSource(const GumboStringPiece& piece)
     return piece.data != nullptr && piece.length > 0;
 }
 
+/// One character of UTF-8 text, or the bytes a decoder replaces by one U+FFFD: the longest
+/// start of a valid sequence, or a single byte (as HTML's decoder reads them).
+struct Utf8Character {
+    std::size_t length;
+    bool valid;
+};
+
+Utf8Character ReadUtf8(std::string_view text, std::size_t pos)
+{
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(pos);
+    if (lead < 0x80)
+        return {1, true};
+    const std::size_t length = lead >= 0xC2 && lead <= 0xDF   ? 2
+                               : lead >= 0xE0 && lead <= 0xEF ? 3
+                               : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                              : 0;
+    if (length == 0)
+        return {1, false};
+    // The second byte's range rules out overlong forms, surrogates and code points past
+    // U+10FFFF.
+    const unsigned char low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
+    const unsigned char high = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
+    for (std::size_t i = 1; i < length; ++i) {
+        if (pos + i >= text.size())
+            return {i, false};
+        const unsigned char next = byte(pos + i);
+        if (next < (i == 1 ? low : 0x80) || next > (i == 1 ? high : 0xBF))
+            return {i, false};
+    }
+    return {length, true};
+}
+
 /// A stretch of markup the tree accounts for: a tag, or the start of a token the tree
 /// builder ignored (then end is 0: its end is not known).
 struct Markup {
@@ -136,31 +169,14 @@ public:
     /// Bytes that are not UTF-8: the parser reads them as U+FFFD.
     void CheckUtf8()
     {
-        const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(m_source[i]); };
         for (std::size_t pos = 0; pos < m_source.size();) {
-            const unsigned char lead = byte(pos);
-            if (lead < 0x80) {
-                ++pos;
-                continue;
-            }
-            const std::size_t length = lead >= 0xC2 && lead <= 0xDF   ? 2
-                                       : lead >= 0xE0 && lead <= 0xEF ? 3
-                                       : lead >= 0xF0 && lead <= 0xF4 ? 4
-                                                                      : 0;
-            bool valid = length > 0 && pos + length <= m_source.size();
-            for (std::size_t i = 1; valid && i < length; ++i)
-                valid = (byte(pos + i) & 0xC0) == 0x80;
-            // No overlong forms, surrogates or code points past U+10FFFF.
-            if (valid && length >= 3) {
-                const unsigned char second = byte(pos + 1);
-                valid = !(lead == 0xE0 && second < 0xA0) && !(lead == 0xED && second >= 0xA0) &&
-                        !(lead == 0xF0 && second < 0x90) && !(lead == 0xF4 && second >= 0x90);
-            }
-            if (!valid) {
+            const Utf8Character character = ReadUtf8(m_source, pos);
+            if (!character.valid) {
                 AddProblem(HtmlProblemKind::InvalidUtf8, pos);
+                m_validUtf8 = false;
                 return;
             }
-            pos += length;
+            pos += character.length;
         }
     }
 
@@ -499,6 +515,19 @@ private:
                 pos += pos + 1 < limit && m_source[pos + 1] == '\n' ? 2u : 1u;
                 continue;
             }
+            if (!m_validUtf8 && static_cast<unsigned char>(c) >= 0x80) {
+                // A valid character compares as it is; bytes that are not UTF-8 reach the
+                // tree as one U+FFFD for each longest start of a character.
+                const Utf8Character character = ReadUtf8(m_source, pos);
+                const std::string_view expected =
+                    character.valid ? m_source.substr(pos, character.length) : "\xEF\xBF\xBD";
+                if (pos + character.length > limit ||
+                    decoded.substr(matched, expected.size()) != expected)
+                    return pos;
+                pos += character.length;
+                matched += expected.size();
+                continue;
+            }
             if (c == '\0') {
                 // Dropped from text, or replaced by U+FFFD.
                 if (decoded.substr(matched, 3) == "\xEF\xBF\xBD")
@@ -520,7 +549,8 @@ private:
         std::size_t end = pos;
         while (end < limit) {
             const char c = m_source[end];
-            if (c == '&' || c == '\r' || c == '\0')
+            if (c == '&' || c == '\r' || c == '\0' ||
+                (!m_validUtf8 && static_cast<unsigned char>(c) >= 0x80))
                 break;
             ++end;
         }
@@ -589,6 +619,7 @@ private:
     std::string_view m_source;
     HtmlReading& m_reading;
     std::vector<Markup> m_markup;
+    bool m_validUtf8 = true;
     HtmlReading m_tailReading;
 };
 
