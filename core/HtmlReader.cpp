@@ -173,7 +173,6 @@ public:
             const Utf8Character character = ReadUtf8(m_source, pos);
             if (!character.valid) {
                 AddProblem(HtmlProblemKind::InvalidUtf8, pos);
-                m_validUtf8 = false;
                 return;
             }
             pos += character.length;
@@ -434,9 +433,21 @@ private:
         std::size_t matched = 0;
         std::size_t runStart = begin;
         for (;;) {
-            pos = Follow(pos, end, decoded, matched, run.decodesReferences);
+            Place lastLessThan{std::string_view::npos, 0};
+            pos = Follow(pos, end, decoded, matched, run.decodesReferences, &lastLessThan);
             if (pos == end && matched == decoded.size())
                 break;
+            if ((pos == end || m_source[pos] != '<') &&
+                lastLessThan.pos != std::string_view::npos) {
+                // A "<" read as the text's own was the start of an ignored tag after all.
+                pos = lastLessThan.pos;
+                matched = lastLessThan.matched;
+            } else if (pos < end &&
+                       IsTextLessThan(pos, end, decoded, matched, run.decodesReferences)) {
+                ++pos;
+                ++matched;
+                continue;
+            }
             if (pos == end || m_source[pos] != '<') {
                 // The tree's text and its source disagree: leave the whole node out.
                 m_reading.m_runs.resize(firstRun);
@@ -473,9 +484,16 @@ private:
     /// Reads the source from `pos` as text while it decodes to `decoded` from `matched`;
     /// stops before `end`, before known markup, or where the two part. Returns where it
     /// stopped and advances `matched`.
+    /// A place in the source and how much of the decoded text lies before it.
+    struct Place {
+        std::size_t pos;
+        std::size_t matched;
+    };
+
     std::size_t Follow(std::size_t pos, std::size_t end, std::string_view decoded,
-                       std::size_t& matched, bool decodes) const
+                       std::size_t& matched, bool decodes, Place* lastLessThan = nullptr) const
     {
+        constexpr std::string_view replacement = "\xEF\xBF\xBD";
         const auto markup = NextMarkup(pos);
         const std::size_t limit = markup == m_markup.end() ? end : std::min(end, markup->begin);
         while (pos < limit) {
@@ -489,6 +507,9 @@ private:
                                   m_source.begin() + static_cast<std::ptrdiff_t>(pos + same),
                                   decoded.begin() + static_cast<std::ptrdiff_t>(matched));
                 const auto equal = static_cast<std::size_t>(differ.first - m_source.begin()) - pos;
+                const std::size_t lessThan = m_source.substr(pos, equal).rfind('<');
+                if (lastLessThan && lessThan != std::string_view::npos)
+                    *lastLessThan = {pos + lessThan, matched + lessThan};
                 pos += equal;
                 matched += equal;
                 if (equal < plain)
@@ -496,6 +517,7 @@ private:
                 continue;
             }
             const char c = m_source[pos];
+            const auto byte = static_cast<unsigned char>(c);
             if (c == '&' && decodes) {
                 const CharacterReference reference = ReadCharacterReference(m_source, pos, false);
                 if (reference.length > 0) {
@@ -515,24 +537,27 @@ private:
                 pos += pos + 1 < limit && m_source[pos + 1] == '\n' ? 2u : 1u;
                 continue;
             }
-            if (!m_validUtf8 && static_cast<unsigned char>(c) >= 0x80) {
-                // A valid character compares as it is; bytes that are not UTF-8 reach the
-                // tree as one U+FFFD for each longest start of a character.
-                const Utf8Character character = ReadUtf8(m_source, pos);
-                const std::string_view expected =
-                    character.valid ? m_source.substr(pos, character.length) : "\xEF\xBF\xBD";
-                if (pos + character.length > limit ||
-                    decoded.substr(matched, expected.size()) != expected)
-                    return pos;
-                pos += character.length;
-                matched += expected.size();
-                continue;
-            }
             if (c == '\0') {
                 // Dropped from text, or replaced by U+FFFD.
-                if (decoded.substr(matched, 3) == "\xEF\xBF\xBD")
-                    matched += 3;
+                if (decoded.substr(matched, replacement.size()) == replacement)
+                    matched += replacement.size();
                 ++pos;
+                continue;
+            }
+            if (byte >= 0x7F || byte < 0x20) {
+                // Characters beyond ASCII, and control characters, reach the tree as they are
+                // or, when they are not UTF-8, controls or noncharacters, as U+FFFD (one for
+                // each longest start of a character).
+                const Utf8Character character = ReadUtf8(m_source, pos);
+                const std::size_t length = std::min(character.length, limit - pos);
+                const std::string_view source = m_source.substr(pos, length);
+                if (character.valid && decoded.substr(matched, length) == source)
+                    matched += length;
+                else if (decoded.substr(matched, replacement.size()) == replacement)
+                    matched += replacement.size();
+                else
+                    return pos;
+                pos += length;
                 continue;
             }
             if (matched >= decoded.size() || decoded[matched] != c)
@@ -543,18 +568,34 @@ private:
         return pos;
     }
 
-    /// How many bytes from `pos` on, before `limit`, stand for themselves in decoded text.
+    /// How many bytes from `pos` on, before `limit`, are printable ASCII or white space other
+    /// than CR, which reach the tree's text as they are (save "&", where it is decoded).
     std::size_t PlainStretch(std::size_t pos, std::size_t limit) const
     {
         std::size_t end = pos;
         while (end < limit) {
-            const char c = m_source[end];
-            if (c == '&' || c == '\r' || c == '\0' ||
-                (!m_validUtf8 && static_cast<unsigned char>(c) >= 0x80))
+            const auto byte = static_cast<unsigned char>(m_source[end]);
+            if (byte == '&' || byte == '\r' || byte >= 0x7F ||
+                (byte < 0x20 && byte != '\t' && byte != '\n' && byte != '\f'))
                 break;
             ++end;
         }
         return end - pos;
+    }
+
+    /// Whether the "<" at `pos`, where the tree builder reported an error, is a character of
+    /// the text after all (the error was about the text, not about a tag it ignored): the
+    /// text has one there, and the source reads on as the text after it.
+    bool IsTextLessThan(std::size_t pos, std::size_t end, std::string_view decoded,
+                        std::size_t matched, bool decodes) const
+    {
+        const auto markup = NextMarkup(pos);
+        if (matched >= decoded.size() || decoded[matched] != '<' ||
+            (markup != m_markup.end() && markup->begin == pos && markup->end != 0))
+            return false;
+        ++matched;
+        const std::size_t stop = Follow(pos + 1, end, decoded, matched, decodes);
+        return (stop == end && matched == decoded.size()) || (stop < end && m_source[stop] == '<');
     }
 
     /// At a "<" inside a text node's source that its decoded text lacks: the end of that
@@ -570,8 +611,11 @@ private:
         for (std::size_t close = m_source.find('>', pos); close < end;
              close = m_source.find('>', close + 1)) {
             std::size_t tried = matched;
-            const std::size_t stop = Follow(close + 1, end, decoded, tried, decodes);
-            if ((stop == end && tried == decoded.size()) || (stop < end && m_source[stop] == '<')) {
+            Place lessThan{std::string_view::npos, 0};
+            const std::size_t stop = Follow(close + 1, end, decoded, tried, decodes, &lessThan);
+            // The text goes on to the end, or to where another tag may start.
+            if ((stop == end && tried == decoded.size()) || (stop < end && m_source[stop] == '<') ||
+                lessThan.pos != std::string_view::npos) {
                 return close + 1;
             }
         }
@@ -619,7 +663,6 @@ private:
     std::string_view m_source;
     HtmlReading& m_reading;
     std::vector<Markup> m_markup;
-    bool m_validUtf8 = true;
     HtmlReading m_tailReading;
 };
 

@@ -77,6 +77,11 @@ std::string CheckCode(const std::string& code, EncoderMode mode, const EncoderFo
             return "link code shrank";
         if (DescribeDocument(code) != DescribeDocument(link))
             return "the code reads as another document than the link";
+        // Text the reader cannot place is text link mode cannot protect.
+        const HtmlReading reading = ReadHtml(link);
+        for (const HtmlProblem& problem : reading.Problems())
+            if (problem.kind == HtmlProblemKind::UnplacedText)
+                return "the reader left text of the link unplaced";
         return {};
     }
     }
