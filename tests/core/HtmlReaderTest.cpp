@@ -17,10 +17,10 @@ std::string DescribeRuns(std::string_view html)
     for (const HtmlRun& run : reading.Runs()) {
         described += kinds[static_cast<int>(run.kind)];
         described += run.decodesReferences ? "+ " : "- ";
-        described += std::string(run.element);
+        described += run.element;
         if (run.kind == HtmlRunKind::AttributeValue)
-            described += "@" + std::string(run.attribute);
-        described += " [" + std::string(html.substr(run.begin, run.end - run.begin)) + "]\n";
+            described.append("@").append(run.attribute);
+        described.append(" [").append(html.substr(run.begin, run.end - run.begin)).append("]\n");
     }
     return described;
 }

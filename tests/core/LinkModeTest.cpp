@@ -155,6 +155,8 @@ TEST(LinkModeTest, UsesTheFirstHrefInAnyLetterCaseAndPlace)
         {R"(<a Href="x">y</a>)", R"(<a Href="&#120;">y</a>)"},
         {R"(<a href = "x" HREF="y">y</a>)", R"(<a href = "&#120;" HREF="y">y</a>)"},
         // Only the attribute counts, not "href=" inside another value, a comment or a script.
+        {R"(<a data-href="x" title='href="y"'>x</a>)",
+         "warning: Invalid link, please specify 'href' attribute"},
         {R"(<a title="see href=t here" href="u">t u</a>)",
          R"(<a title="see href=t here" href="&#117;">t &#117;</a>)"},
         {R"(<!-- x --!><script>u</script><a href="u">u</a>)",
