@@ -521,11 +521,19 @@ private:
             if (c == '&' && decodes) {
                 const CharacterReference reference = ReadCharacterReference(m_source, pos, false);
                 if (reference.length > 0) {
-                    if (pos + reference.length > limit ||
-                        decoded.substr(matched, reference.decoded.size()) != reference.decoded)
+                    if (pos + reference.length > limit)
                         return pos;
+                    std::size_t length = reference.decoded.size();
+                    if (decoded.substr(matched, length) != reference.decoded) {
+                        // Gumbo wraps numbers past 32 bits around ("&#x100000041;" is "A"
+                        // to it, U+FFFD to a browser): take the one character it made.
+                        if (m_source[pos + 1] != '#' || reference.decoded != replacement ||
+                            matched >= decoded.size())
+                            return pos;
+                        length = ReadUtf8(decoded, matched).length;
+                    }
                     pos += reference.length;
-                    matched += reference.decoded.size();
+                    matched += length;
                     continue;
                 }
             }
