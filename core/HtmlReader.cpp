@@ -432,35 +432,47 @@ private:
         std::size_t pos = begin;
         std::size_t matched = 0;
         std::size_t runStart = begin;
+        // The last "<" read as the text's own, to take as a tag instead should the source
+        // stop matching the text further on.
+        Place retry{std::string_view::npos, 0};
         for (;;) {
             Place lastLessThan{std::string_view::npos, 0};
             pos = Follow(pos, end, decoded, matched, run.decodesReferences, &lastLessThan);
+            if (lastLessThan.pos != std::string_view::npos)
+                retry = lastLessThan;
             if (pos == end && matched == decoded.size())
                 break;
-            if ((pos == end || m_source[pos] != '<') &&
-                lastLessThan.pos != std::string_view::npos) {
-                // A "<" read as the text's own was the start of an ignored tag after all.
-                pos = lastLessThan.pos;
-                matched = lastLessThan.matched;
-            } else if (pos < end &&
-                       IsTextLessThan(pos, end, decoded, matched, run.decodesReferences)) {
+            bool tag = pos < end && m_source[pos] == '<';
+            if (tag && IsTextLessThan(pos, end, decoded, matched, run.decodesReferences)) {
                 ++pos;
                 ++matched;
                 continue;
             }
-            if (pos == end || m_source[pos] != '<') {
+            std::size_t next = tag ? SkipMarkup(pos, end, decoded, matched, run.decodesReferences)
+                                   : std::string_view::npos;
+            if (next == std::string_view::npos && retry.pos != std::string_view::npos) {
+                // Go back to that "<": the runs end there, and a tag starts.
+                pos = retry.pos;
+                matched = retry.matched;
+                retry.pos = std::string_view::npos;
+                if (pos < runStart) {
+                    auto& runs = m_reading.m_runs;
+                    while (runs.size() > firstRun && runs.back().begin >= pos)
+                        runs.pop_back();
+                    if (runs.size() > firstRun)
+                        runs.back().end = std::min(runs.back().end, pos);
+                    runStart = pos;
+                }
+                next = SkipMarkup(pos, end, decoded, matched, run.decodesReferences);
+            }
+            if (next == std::string_view::npos) {
                 // The tree's text and its source disagree: leave the whole node out.
                 m_reading.m_runs.resize(firstRun);
                 AddProblem(HtmlProblemKind::UnplacedText, begin);
                 return;
             }
             AddRun(run, runStart, pos);
-            runStart = pos = SkipMarkup(pos, end, decoded, matched, run.decodesReferences);
-            if (pos == std::string_view::npos) {
-                m_reading.m_runs.resize(firstRun);
-                AddProblem(HtmlProblemKind::UnplacedText, begin);
-                return;
-            }
+            runStart = pos = next;
         }
         AddRun(run, runStart, end);
     }
