@@ -628,6 +628,9 @@ private:
         const auto markup = NextMarkup(pos);
         if (markup != m_markup.end() && markup->begin == pos && markup->end != 0)
             return markup->end <= end ? markup->end : std::string_view::npos;
+        const std::size_t tagEnd = TagEnd(pos, end);
+        if (tagEnd != std::string_view::npos)
+            return tagEnd;
         for (std::size_t close = m_source.find('>', pos); close < end;
              close = m_source.find('>', close + 1)) {
             std::size_t tried = matched;
@@ -640,6 +643,45 @@ private:
             }
         }
         return std::string_view::npos;
+    }
+
+    /// The end of the tag at `pos` that the tree builder ignored, as the tokenizer reads it
+    /// (a ">" inside a quoted value does not end it), or npos. Gumbo reads it again alone,
+    /// renamed to an element it never ignores: "</div ...>" as "<qdiv ...>", "<body ...>" as
+    /// "<qbody ...>".
+    std::size_t TagEnd(std::size_t pos, std::size_t end) const
+    {
+        const bool endTag = m_source.substr(pos, 2) == "</";
+        const std::size_t name = pos + (endTag ? 2 : 1);
+        if (name >= end || !IsAsciiLetter(m_source[name]))
+            return std::string_view::npos;
+        // Only a quote can hide a ">"; most ignored tags ("</div>") have none before theirs.
+        const std::size_t close = m_source.find('>', name);
+        if (close >= end)
+            return std::string_view::npos;
+        if (m_source.substr(name, close - name).find_first_of("\"'") == std::string_view::npos)
+            return close + 1;
+        // Tags longer than this are left to the search for their ">".
+        constexpr std::size_t window = 4096;
+        std::string renamed = "<q";
+        renamed.append(m_source.substr(name, std::min(end - name, window)));
+        const std::unique_ptr<GumboOutput, OutputDeleter> output(Parse(renamed));
+        const GumboNode* body = nullptr;
+        for (unsigned i = 0; i < output->root->v.element.children.length; ++i) {
+            const auto* child =
+                static_cast<const GumboNode*>(output->root->v.element.children.data[i]);
+            if (child->type == GUMBO_NODE_ELEMENT && child->v.element.tag == GUMBO_TAG_BODY)
+                body = child;
+        }
+        if (!body || body->v.element.children.length == 0)
+            return std::string_view::npos;
+        const auto* element = static_cast<const GumboNode*>(body->v.element.children.data[0]);
+        if (element->type != GUMBO_NODE_ELEMENT ||
+            element->v.element.original_tag.data != renamed.data())
+            return std::string_view::npos;
+        // "<q" stands for "</" in an end tag, and for "<" in a start tag.
+        const std::size_t length = element->v.element.original_tag.length - (endTag ? 0 : 1);
+        return pos + length <= end ? pos + length : std::string_view::npos;
     }
 
     /// Comments and CDATA sections: their source as it stands.
