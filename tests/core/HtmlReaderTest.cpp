@@ -66,6 +66,8 @@ TEST(HtmlReaderTest, ReadsRunsAsABrowserDoes)
               "attr+ body@onload [1]\n"
               "text+ p [v]\n"
               "text+ p [u]\n");
+    // A ">" inside a quoted value of an ignored tag does not end it.
+    EXPECT_EQ(DescribeRuns("x</t f=\">x<\">x"), "text+ body [x]\ntext+ body [x]\n");
 }
 
 TEST(HtmlReaderTest, TellsWhereTheTextIsCutOff)
