@@ -450,6 +450,13 @@ private:
             }
             std::size_t next = tag ? SkipMarkup(pos, end, decoded, matched, run.decodesReferences)
                                    : std::string_view::npos;
+            if (next == std::string_view::npos && matched == decoded.size() && pos < end &&
+                m_source[pos] == '<') {
+                // All of the text is placed; the rest is markup the tokenizer dropped, cut off
+                // by the end ("<!DOCTYPE").
+                end = pos;
+                break;
+            }
             if (next == std::string_view::npos && retry.pos != std::string_view::npos) {
                 // Go back to that "<": the runs end there, and a tag starts.
                 pos = retry.pos;
