@@ -21,8 +21,6 @@ struct GumboErrorHead {
     GumboSourcePosition position;
 };
 enum GumboErrorType : int {
-    Utf8Invalid = 0,
-    Utf8Truncated = 1,
     TagEof = 9,
     CloseTagEmpty = 11,
     AttributeNameEof = 15,
@@ -51,6 +49,39 @@ bool HasSource(const GumboStringPiece& piece)
     return piece.data != nullptr && piece.length > 0;
 }
 
+/// One character of UTF-8 text, or the bytes a decoder replaces by one U+FFFD: the longest
+/// start of a valid sequence, or a single byte (as HTML's decoder reads them).
+struct Utf8Character {
+    std::size_t length;
+    bool valid;
+};
+
+Utf8Character ReadUtf8(std::string_view text, std::size_t pos)
+{
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(pos);
+    if (lead < 0x80)
+        return {1, true};
+    const std::size_t length = lead >= 0xC2 && lead <= 0xDF   ? 2
+                               : lead >= 0xE0 && lead <= 0xEF ? 3
+                               : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                              : 0;
+    if (length == 0)
+        return {1, false};
+    // The second byte's range rules out overlong forms, surrogates and code points past
+    // U+10FFFF.
+    const unsigned char low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
+    const unsigned char high = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
+    for (std::size_t i = 1; i < length; ++i) {
+        if (pos + i >= text.size())
+            return {i, false};
+        const unsigned char next = byte(pos + i);
+        if (next < (i == 1 ? low : 0x80) || next > (i == 1 ? high : 0xBF))
+            return {i, false};
+    }
+    return {length, true};
+}
+
 /// A stretch of markup the tree accounts for: a tag, or the start of a token the tree
 /// builder ignored (then end is 0: its end is not known).
 struct Markup {
@@ -76,10 +107,9 @@ public:
 
     void Read()
     {
-        GumboOptions options = kGumboDefaultOptions;
-        const std::unique_ptr<GumboOutput, OutputDeleter> output(
-            gumbo_parse_with_options(&options, m_source.data(), m_source.size()));
-        ReadErrors(output->errors);
+        const std::unique_ptr<GumboOutput, OutputDeleter> output(Parse(m_source));
+        ReadErrors(output->errors, 0);
+        CheckUtf8();
         CollectMarkup(output->document);
         std::sort(m_markup.begin(), m_markup.end());
         Walk(output->document);
@@ -93,32 +123,82 @@ public:
                                    return a.begin == b.begin && a.end == b.end && a.kind == b.kind;
                                }),
                    runs.end());
+        if (output->errors.length >= MaxErrors)
+            ReadEndAgain();
         IndexLines();
     }
 
+    /// Errors Gumbo records at most. Each of its tree builder's errors holds a copy of the
+    /// stack of open elements, so a text of deeply nested tags that are never closed would
+    /// otherwise take memory as the square of its depth (gigabytes from 20,000 <div>).
+    static constexpr unsigned MaxErrors = 1000;
+
+    static GumboOutput* Parse(std::string_view source)
+    {
+        GumboOptions options = kGumboDefaultOptions;
+        options.max_errors = static_cast<int>(MaxErrors);
+        return gumbo_parse_with_options(&options, source.data(), source.size());
+    }
+
+    /// When the errors were cut short, whether the text ends inside a tag is read from the
+    /// part after the last thing the tree or the errors account for: it starts where the
+    /// tokenizer reads text, and holds only what the tree builder ignored, then the tag cut
+    /// off, if any. Should that part reach the limit again, the question stays open.
+    void ReadEndAgain()
+    {
+        std::size_t covered = 0;
+        for (const HtmlRun& run : m_reading.m_runs)
+            covered = std::max(covered, run.end);
+        // A token the tree builder ignored starts where the tokenizer read text as well.
+        for (const Markup& markup : m_markup)
+            covered = std::max(covered, markup.end != 0 ? markup.end : markup.begin);
+        const std::string_view tail = m_source.substr(covered);
+        if (tail.find('<') == std::string_view::npos)
+            return;
+        const std::unique_ptr<GumboOutput, OutputDeleter> output(Parse(tail));
+        if (output->errors.length >= MaxErrors) {
+            AddProblem(HtmlProblemKind::TooManyErrors, covered);
+            return;
+        }
+        HtmlReaderImpl tailReader(tail, m_tailReading);
+        tailReader.ReadErrors(output->errors, covered);
+        for (const HtmlProblem& problem : m_tailReading.m_problems)
+            m_reading.m_problems.push_back(problem);
+    }
+
+    /// Bytes that are not UTF-8: the parser reads them as U+FFFD.
+    void CheckUtf8()
+    {
+        for (std::size_t pos = 0; pos < m_source.size();) {
+            const Utf8Character character = ReadUtf8(m_source, pos);
+            if (!character.valid) {
+                AddProblem(HtmlProblemKind::InvalidUtf8, pos);
+                return;
+            }
+            pos += character.length;
+        }
+    }
+
 private:
-    void ReadErrors(const GumboVector& errors)
+    /// Reads Gumbo's errors on m_source, which starts at `base` in the text read.
+    void ReadErrors(const GumboVector& errors, std::size_t base)
     {
         for (unsigned i = 0; i < errors.length; ++i) {
             const auto* error = static_cast<const GumboErrorHead*>(errors.data[i]);
             const std::size_t offset = error->position.offset;
             switch (error->type) {
-            case Utf8Invalid:
-            case Utf8Truncated:
-                AddProblem(HtmlProblemKind::InvalidUtf8, offset);
-                break;
             case TagEof:
             case AttributeNameEof:
             case UnquotedValueEof:
             case AfterAttributeEof:
             case SolidusEof:
                 if (offset == m_source.size())
-                    AddProblem(HtmlProblemKind::EndsInsideTag, offset);
+                    AddProblem(HtmlProblemKind::EndsInsideTag, base + offset);
                 break;
             case DoubleQuotedValueEof:
             case SingleQuotedValueEof:
                 if (offset == m_source.size())
-                    AddProblem(HtmlProblemKind::EndsInsideQuotedValue, offset,
+                    AddProblem(HtmlProblemKind::EndsInsideQuotedValue, base + offset,
                                error->type == DoubleQuotedValueEof ? '"' : '\'');
                 break;
             case CloseTagEmpty:
@@ -142,6 +222,7 @@ private:
         m_reading.m_problems.push_back({kind, offset, quote});
     }
 
+public:
     static const GumboVector* Children(const GumboNode* node)
     {
         switch (node->type) {
@@ -155,6 +236,7 @@ private:
         }
     }
 
+private:
     /// Calls visit(node, insideNoscript) for every node below `root`, parents first, without
     /// recursion: the tree is as deep as the text nests its tags.
     template <class Visit> static void ForEachNode(const GumboNode* root, Visit visit)
@@ -350,23 +432,54 @@ private:
         std::size_t pos = begin;
         std::size_t matched = 0;
         std::size_t runStart = begin;
+        // The last "<" read as the text's own, to take as a tag instead should the source
+        // stop matching the text further on.
+        Place retry{std::string_view::npos, 0};
         for (;;) {
-            pos = Follow(pos, end, decoded, matched, run.decodesReferences);
+            Place lastLessThan{std::string_view::npos, 0};
+            pos = Follow(pos, end, decoded, matched, run.decodesReferences, &lastLessThan);
+            if (lastLessThan.pos != std::string_view::npos)
+                retry = lastLessThan;
             if (pos == end && matched == decoded.size())
                 break;
-            if (pos == end || m_source[pos] != '<') {
+            bool tag = pos < end && m_source[pos] == '<';
+            if (tag && IsTextLessThan(pos, end, decoded, matched, run.decodesReferences)) {
+                ++pos;
+                ++matched;
+                continue;
+            }
+            std::size_t next = tag ? SkipMarkup(pos, end, decoded, matched, run.decodesReferences)
+                                   : std::string_view::npos;
+            if (next == std::string_view::npos && matched == decoded.size() && pos < end &&
+                m_source[pos] == '<') {
+                // All of the text is placed; the rest is markup the tokenizer dropped, cut off
+                // by the end ("<!DOCTYPE").
+                end = pos;
+                break;
+            }
+            if (next == std::string_view::npos && retry.pos != std::string_view::npos) {
+                // Go back to that "<": the runs end there, and a tag starts.
+                pos = retry.pos;
+                matched = retry.matched;
+                retry.pos = std::string_view::npos;
+                if (pos < runStart) {
+                    auto& runs = m_reading.m_runs;
+                    while (runs.size() > firstRun && runs.back().begin >= pos)
+                        runs.pop_back();
+                    if (runs.size() > firstRun)
+                        runs.back().end = std::min(runs.back().end, pos);
+                    runStart = pos;
+                }
+                next = SkipMarkup(pos, end, decoded, matched, run.decodesReferences);
+            }
+            if (next == std::string_view::npos) {
                 // The tree's text and its source disagree: leave the whole node out.
                 m_reading.m_runs.resize(firstRun);
                 AddProblem(HtmlProblemKind::UnplacedText, begin);
                 return;
             }
             AddRun(run, runStart, pos);
-            runStart = pos = SkipMarkup(pos, end, decoded, matched, run.decodesReferences);
-            if (pos == std::string_view::npos) {
-                m_reading.m_runs.resize(firstRun);
-                AddProblem(HtmlProblemKind::UnplacedText, begin);
-                return;
-            }
+            runStart = pos = next;
         }
         AddRun(run, runStart, end);
     }
@@ -390,21 +503,56 @@ private:
     /// Reads the source from `pos` as text while it decodes to `decoded` from `matched`;
     /// stops before `end`, before known markup, or where the two part. Returns where it
     /// stopped and advances `matched`.
+    /// A place in the source and how much of the decoded text lies before it.
+    struct Place {
+        std::size_t pos;
+        std::size_t matched;
+    };
+
     std::size_t Follow(std::size_t pos, std::size_t end, std::string_view decoded,
-                       std::size_t& matched, bool decodes) const
+                       std::size_t& matched, bool decodes, Place* lastLessThan = nullptr) const
     {
+        constexpr std::string_view replacement = "\xEF\xBF\xBD";
         const auto markup = NextMarkup(pos);
         const std::size_t limit = markup == m_markup.end() ? end : std::min(end, markup->begin);
         while (pos < limit) {
+            // Plain bytes reach the tree as they are: compare them a stretch at a time.
+            const std::size_t plain = PlainStretch(pos, limit);
+            if (plain > 0) {
+                const std::size_t same =
+                    std::min(plain, decoded.size() - std::min(matched, decoded.size()));
+                const auto differ =
+                    std::mismatch(m_source.begin() + static_cast<std::ptrdiff_t>(pos),
+                                  m_source.begin() + static_cast<std::ptrdiff_t>(pos + same),
+                                  decoded.begin() + static_cast<std::ptrdiff_t>(matched));
+                const auto equal = static_cast<std::size_t>(differ.first - m_source.begin()) - pos;
+                const std::size_t lessThan = m_source.substr(pos, equal).rfind('<');
+                if (lastLessThan && lessThan != std::string_view::npos)
+                    *lastLessThan = {pos + lessThan, matched + lessThan};
+                pos += equal;
+                matched += equal;
+                if (equal < plain)
+                    return pos;
+                continue;
+            }
             const char c = m_source[pos];
+            const auto byte = static_cast<unsigned char>(c);
             if (c == '&' && decodes) {
                 const CharacterReference reference = ReadCharacterReference(m_source, pos, false);
                 if (reference.length > 0) {
-                    if (pos + reference.length > limit ||
-                        decoded.substr(matched, reference.decoded.size()) != reference.decoded)
+                    if (pos + reference.length > limit)
                         return pos;
+                    std::size_t length = reference.decoded.size();
+                    if (decoded.substr(matched, length) != reference.decoded) {
+                        // Gumbo wraps numbers past 32 bits around ("&#x100000041;" is "A"
+                        // to it, U+FFFD to a browser): take the one character it made.
+                        if (m_source[pos + 1] != '#' || reference.decoded != replacement ||
+                            matched >= decoded.size())
+                            return pos;
+                        length = ReadUtf8(decoded, matched).length;
+                    }
                     pos += reference.length;
-                    matched += reference.decoded.size();
+                    matched += length;
                     continue;
                 }
             }
@@ -418,9 +566,25 @@ private:
             }
             if (c == '\0') {
                 // Dropped from text, or replaced by U+FFFD.
-                if (decoded.substr(matched, 3) == "\xEF\xBF\xBD")
-                    matched += 3;
+                if (decoded.substr(matched, replacement.size()) == replacement)
+                    matched += replacement.size();
                 ++pos;
+                continue;
+            }
+            if (byte >= 0x7F || byte < 0x20) {
+                // Characters beyond ASCII, and control characters, reach the tree as they are
+                // or, when they are not UTF-8, controls or noncharacters, as U+FFFD (one for
+                // each longest start of a character).
+                const Utf8Character character = ReadUtf8(m_source, pos);
+                const std::size_t length = std::min(character.length, limit - pos);
+                const std::string_view source = m_source.substr(pos, length);
+                if (character.valid && decoded.substr(matched, length) == source)
+                    matched += length;
+                else if (decoded.substr(matched, replacement.size()) == replacement)
+                    matched += replacement.size();
+                else
+                    return pos;
+                pos += length;
                 continue;
             }
             if (matched >= decoded.size() || decoded[matched] != c)
@@ -429,6 +593,36 @@ private:
             ++matched;
         }
         return pos;
+    }
+
+    /// How many bytes from `pos` on, before `limit`, are printable ASCII or white space other
+    /// than CR, which reach the tree's text as they are (save "&", where it is decoded).
+    std::size_t PlainStretch(std::size_t pos, std::size_t limit) const
+    {
+        std::size_t end = pos;
+        while (end < limit) {
+            const auto byte = static_cast<unsigned char>(m_source[end]);
+            if (byte == '&' || byte == '\r' || byte >= 0x7F ||
+                (byte < 0x20 && byte != '\t' && byte != '\n' && byte != '\f'))
+                break;
+            ++end;
+        }
+        return end - pos;
+    }
+
+    /// Whether the "<" at `pos`, where the tree builder reported an error, is a character of
+    /// the text after all (the error was about the text, not about a tag it ignored): the
+    /// text has one there, and the source reads on as the text after it.
+    bool IsTextLessThan(std::size_t pos, std::size_t end, std::string_view decoded,
+                        std::size_t matched, bool decodes) const
+    {
+        const auto markup = NextMarkup(pos);
+        if (matched >= decoded.size() || decoded[matched] != '<' ||
+            (markup != m_markup.end() && markup->begin == pos && markup->end != 0))
+            return false;
+        ++matched;
+        const std::size_t stop = Follow(pos + 1, end, decoded, matched, decodes);
+        return (stop == end && matched == decoded.size()) || (stop < end && m_source[stop] == '<');
     }
 
     /// At a "<" inside a text node's source that its decoded text lacks: the end of that
@@ -441,15 +635,60 @@ private:
         const auto markup = NextMarkup(pos);
         if (markup != m_markup.end() && markup->begin == pos && markup->end != 0)
             return markup->end <= end ? markup->end : std::string_view::npos;
+        const std::size_t tagEnd = TagEnd(pos, end);
+        if (tagEnd != std::string_view::npos)
+            return tagEnd;
         for (std::size_t close = m_source.find('>', pos); close < end;
              close = m_source.find('>', close + 1)) {
             std::size_t tried = matched;
-            const std::size_t stop = Follow(close + 1, end, decoded, tried, decodes);
-            if ((stop == end && tried == decoded.size()) || m_source[stop] == '<') {
+            Place lessThan{std::string_view::npos, 0};
+            const std::size_t stop = Follow(close + 1, end, decoded, tried, decodes, &lessThan);
+            // The text goes on to the end, or to where another tag may start.
+            if ((stop == end && tried == decoded.size()) || (stop < end && m_source[stop] == '<') ||
+                lessThan.pos != std::string_view::npos) {
                 return close + 1;
             }
         }
         return std::string_view::npos;
+    }
+
+    /// The end of the tag at `pos` that the tree builder ignored, as the tokenizer reads it
+    /// (a ">" inside a quoted value does not end it), or npos. Gumbo reads it again alone,
+    /// renamed to an element it never ignores: "</div ...>" as "<qdiv ...>", "<body ...>" as
+    /// "<qbody ...>".
+    std::size_t TagEnd(std::size_t pos, std::size_t end) const
+    {
+        const bool endTag = m_source.substr(pos, 2) == "</";
+        const std::size_t name = pos + (endTag ? 2 : 1);
+        if (name >= end || !IsAsciiLetter(m_source[name]))
+            return std::string_view::npos;
+        // Only a quote can hide a ">"; most ignored tags ("</div>") have none before theirs.
+        const std::size_t close = m_source.find('>', name);
+        if (close >= end)
+            return std::string_view::npos;
+        if (m_source.substr(name, close - name).find_first_of("\"'") == std::string_view::npos)
+            return close + 1;
+        // Tags longer than this are left to the search for their ">".
+        constexpr std::size_t window = 4096;
+        std::string renamed = "<q";
+        renamed.append(m_source.substr(name, std::min(end - name, window)));
+        const std::unique_ptr<GumboOutput, OutputDeleter> output(Parse(renamed));
+        const GumboNode* body = nullptr;
+        for (unsigned i = 0; i < output->root->v.element.children.length; ++i) {
+            const auto* child =
+                static_cast<const GumboNode*>(output->root->v.element.children.data[i]);
+            if (child->type == GUMBO_NODE_ELEMENT && child->v.element.tag == GUMBO_TAG_BODY)
+                body = child;
+        }
+        if (!body || body->v.element.children.length == 0)
+            return std::string_view::npos;
+        const auto* element = static_cast<const GumboNode*>(body->v.element.children.data[0]);
+        if (element->type != GUMBO_NODE_ELEMENT ||
+            element->v.element.original_tag.data != renamed.data())
+            return std::string_view::npos;
+        // "<q" stands for "</" in an end tag, and for "<" in a start tag.
+        const std::size_t length = element->v.element.original_tag.length - (endTag ? 0 : 1);
+        return pos + length <= end ? pos + length : std::string_view::npos;
     }
 
     /// Comments and CDATA sections: their source as it stands.
@@ -481,16 +720,19 @@ private:
     {
         auto& starts = m_reading.m_lineStarts;
         starts.push_back(0);
-        for (std::size_t pos = m_source.find_first_of("\r\n"); pos != std::string_view::npos;
-             pos = m_source.find_first_of("\r\n", pos)) {
-            pos += m_source.compare(pos, 2, "\r\n") == 0 ? 2u : 1u;
-            starts.push_back(pos);
+        for (std::size_t pos = 0; pos < m_source.size(); ++pos) {
+            if (m_source[pos] == '\n')
+                starts.push_back(pos + 1);
+            else if (m_source[pos] == '\r' &&
+                     (pos + 1 == m_source.size() || m_source[pos + 1] != '\n'))
+                starts.push_back(pos + 1);
         }
     }
 
     std::string_view m_source;
     HtmlReading& m_reading;
     std::vector<Markup> m_markup;
+    HtmlReading m_tailReading;
 };
 
 HtmlReading ReadHtml(std::string_view source)
@@ -498,6 +740,56 @@ HtmlReading ReadHtml(std::string_view source)
     HtmlReading reading;
     HtmlReaderImpl(source, reading).Read();
     return reading;
+}
+
+std::string DescribeDocument(std::string_view source)
+{
+    const std::unique_ptr<GumboOutput, OutputDeleter> output(
+        gumbo_parse_with_options(&kGumboDefaultOptions, source.data(), source.size()));
+    std::string description;
+    std::vector<std::pair<const GumboNode*, std::size_t>> stack{{output->document, 0}};
+    while (!stack.empty()) {
+        const auto [node, depth] = stack.back();
+        stack.pop_back();
+        description.append(2 * depth, ' ');
+        switch (node->type) {
+        case GUMBO_NODE_DOCUMENT:
+            description += "#document";
+            break;
+        case GUMBO_NODE_ELEMENT:
+        case GUMBO_NODE_TEMPLATE: {
+            const GumboElement& element = node->v.element;
+            description += "<";
+            if (element.tag != GUMBO_TAG_UNKNOWN) {
+                description += gumbo_normalized_tagname(element.tag);
+            } else {
+                GumboStringPiece name = element.original_tag;
+                gumbo_tag_from_original_text(&name);
+                for (std::size_t i = 0; i < name.length; ++i)
+                    description += ToAsciiLower(name.data[i]);
+            }
+            description += " ns" + std::to_string(element.tag_namespace);
+            for (unsigned i = 0; i < element.attributes.length; ++i) {
+                const auto* attribute =
+                    static_cast<const GumboAttribute*>(element.attributes.data[i]);
+                description += std::string(" ") + attribute->name + "=\"" + attribute->value + "\"";
+            }
+            description += ">";
+            break;
+        }
+        case GUMBO_NODE_COMMENT:
+            description += std::string("<!--") + node->v.text.text + "-->";
+            break;
+        default:
+            description += std::string("\"") + node->v.text.text + "\"";
+            break;
+        }
+        description += '\n';
+        if (const GumboVector* children = HtmlReaderImpl::Children(node))
+            for (unsigned i = children->length; i-- > 0;)
+                stack.emplace_back(static_cast<const GumboNode*>(children->data[i]), depth + 1);
+    }
+    return description;
 }
 
 HtmlPosition HtmlReading::PositionOf(std::size_t offset) const

@@ -64,6 +64,8 @@ enum class HtmlProblemKind : std::uint8_t {
     /// Text of the tree whose source the reader could not tell from the markup around it;
     /// it is left out of the runs.
     UnplacedText,
+    /// So many parse errors that whether the text ends inside a tag is not known.
+    TooManyErrors,
 };
 
 struct HtmlProblem {
@@ -96,8 +98,9 @@ public:
     const std::vector<HtmlRun>& Runs() const { return m_runs; }
     /// Problems in the order found.
     const std::vector<HtmlProblem>& Problems() const { return m_problems; }
-    /// False when the text ends inside a tag or a comment, is not UTF-8, or holds text the
-    /// reader could not place: then the runs do not describe all of what a browser shows.
+    /// False when the text ends inside a tag or a comment, is not UTF-8, holds text the
+    /// reader could not place, or too many errors: then the runs may not describe all of what
+    /// a browser shows.
     bool IsWhole() const { return m_problems.empty(); }
     /// Line and column of `offset` in the text that was read; a line ends at LF, CR LF or CR.
     HtmlPosition PositionOf(std::size_t offset) const;
@@ -115,5 +118,10 @@ private:
 
 /// Reads `source` as an HTML5 document. `source` must outlive the result (PositionOf reads it).
 HtmlReading ReadHtml(std::string_view source);
+
+/// The document HTML5 builds from `source`, one node a line, indented by depth: elements with
+/// their attributes' decoded values, decoded text, comments. Two texts that a browser reads as
+/// the same document give the same description, whatever their markup and references.
+std::string DescribeDocument(std::string_view source);
 
 } // namespace quillveil

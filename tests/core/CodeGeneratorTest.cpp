@@ -119,9 +119,8 @@ TEST(WarningsTest, NameTheFirstMissingFieldInTheOrderOfTheSteps)
     EXPECT_TRUE(IsWarning(Link(" \r\n "), "Link field is empty", EncoderField::Link));
     EXPECT_TRUE(IsWarning(Link("<a>x</a>"), "Invalid link, please specify 'href' attribute",
                           EncoderField::Link));
-    // "href" and "=" must touch.
-    EXPECT_TRUE(IsWarning(Link("<a href =\"x\">x</a>"),
-                          "Invalid link, please specify 'href' attribute", EncoderField::Link));
+    EXPECT_TRUE(IsWarning(Link("<a href=\"x>y</a>"), "Invalid link, the 'href' value is not closed",
+                          EncoderField::Link));
     EXPECT_TRUE(IsWarning(Text(""), "Text field is empty", EncoderField::Text));
     EXPECT_TRUE(IsWarning(Text("\v\f \t"), "Text field is empty", EncoderField::Text));
     EXPECT_EQ(WarningCaption, "Quillshroud");

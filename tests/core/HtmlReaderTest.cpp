@@ -17,13 +17,10 @@ std::string DescribeRuns(std::string_view html)
     for (const HtmlRun& run : reading.Runs()) {
         described += kinds[static_cast<int>(run.kind)];
         described += run.decodesReferences ? "+ " : "- ";
-        described += std::string(run.element);
-        if (run.kind == HtmlRunKind::AttributeValue) {
-            // Appended in two steps: GCC 12 at -O3 warns falsely (restrict) on "@" + string.
-            described += '@';
-            described += run.attribute;
-        }
-        described += " [" + std::string(html.substr(run.begin, run.end - run.begin)) + "]\n";
+        described += run.element;
+        if (run.kind == HtmlRunKind::AttributeValue)
+            described.append("@").append(run.attribute);
+        described.append(" [").append(html.substr(run.begin, run.end - run.begin)).append("]\n");
     }
     return described;
 }
@@ -69,6 +66,8 @@ TEST(HtmlReaderTest, ReadsRunsAsABrowserDoes)
               "attr+ body@onload [1]\n"
               "text+ p [v]\n"
               "text+ p [u]\n");
+    // A ">" inside a quoted value of an ignored tag does not end it.
+    EXPECT_EQ(DescribeRuns("x</t f=\">x<\">x"), "text+ body [x]\ntext+ body [x]\n");
 }
 
 TEST(HtmlReaderTest, TellsWhereTheTextIsCutOff)
@@ -87,7 +86,13 @@ TEST(HtmlReaderTest, TellsWhereTheTextIsCutOff)
     EXPECT_EQ(problems("<a href=x"), "0@9 ");
     EXPECT_EQ(problems("<a href=\"x\" "), "0@12 ");
     EXPECT_EQ(problems("x<!-- y -->z<!-- y --"), "2@21 ");
-    EXPECT_EQ(problems("x\xFFy"), "3@1 4@0 "); // and so its text cannot be placed
+    EXPECT_EQ(problems("x\xFF\xE2\x82y\xC3\xA9"), "3@1 "); // its text still placed
+    // Past the errors Gumbo keeps (each stray end tag is one), the end is still read.
+    std::string stray;
+    for (int i = 0; i < 1500; ++i)
+        stray += "</x>";
+    EXPECT_EQ(problems(stray + "<a href='x"), "1q@6010 ");
+    EXPECT_EQ(problems(stray + "<a href='x'>"), "");
 
     const std::string html = "a\r\nb\rc\n\xC3\xA9x";
     const HtmlReading reading = ReadHtml(html);

@@ -36,7 +36,8 @@ TEST(LinkModeTest, WorkedCases)
         {R"(<a href= "x" >y</a>)", R"(<a href= "&#120;" >y</a>)"},
         {R"(<a href=x title=z>y</a>)", R"(<a href=&#120; title=z>y</a>)"},
         {R"(<a href=x>y</a>)", R"(<a href=&#120;>y</a>)"},
-        {R"(<a href="x>y</a>)", R"(<a href="x>y</a>)"},
+        // A browser drops an element whose value has no end, and all after it.
+        {R"(<a href="x>y</a>)", "warning: Invalid link, the 'href' value is not closed"},
     });
 }
 
@@ -49,8 +50,10 @@ TEST(LinkModeTest, CutsSingleQuotedValuesWithoutTheirQuotes)
         // A double quote inside single quotes is part of the value, and the reverse.
         {R"(<a href='x"y'>x"y</a>)", R"(<a href='&#120;&#34;&#121;'>&#120;&#34;&#121;</a>)"},
         {R"(<a href="x'y">x'y</a>)", R"(<a href="&#120;&#39;&#121;">&#120;&#39;&#121;</a>)"},
-        // Unclosed: the value is empty and the link comes back unchanged.
-        {"<a href='x>y</a>", "<a href='x>y</a>"},
+        {"<a href='x>y</a>", "warning: Invalid link, the 'href' value is not closed"},
+        {"<a href=x", "warning: Invalid link, the 'href' value is not closed"},
+        {"<a href=\"x\" title='y", "warning: Invalid link, the 'href' value is not closed"},
+        {"<a href=\"x\">x</a><b title='y", "<a href=\"&#120;\">&#120;</a><b title='y"},
         {"<a href=''>y</a>", "<a href=''>y</a>"},
     });
 }
@@ -61,12 +64,15 @@ TEST(LinkModeTest, EndsUnquotedValuesAtAnyWhiteSpaceOrTagEnd)
         {"<a href=x\ttitle=z>y</a>", "<a href=&#120;\ttitle=z>y</a>"},
         {"<a href=x\ntitle=z>y</a>", "<a href=&#120;\ntitle=z>y</a>"},
         {"<a href=x\rtitle=z>y</a>", "<a href=&#120;\rtitle=z>y</a>"},
-        {"<a href=x\vtitle=z>y</a>", "<a href=&#120;\vtitle=z>y</a>"},
+        // A vertical tab is no white space to HTML.
+        // (Control characters stay raw: parsers differ on what they make of them.)
+        {"<a href=x\vtitle=z>y</a>",
+         "<a href=&#120;\v&#116;&#105;&#116;&#108;&#101;&#61;&#122;>y</a>"},
         {"<a href=x\ftitle=z>y</a>", "<a href=&#120;\ftitle=z>y</a>"},
         {"<a href=/p/q>go</a>", "<a href=&#47;&#112;&#47;&#113;>go</a>"},
-        // Neither white space nor ">" after it: no value.
-        {"<a href=x", "<a href=x"},
+        // No value at all: nothing to protect.
         {"<a href=>y</a>", "<a href=>y</a>"},
+        {"<a href>y</a>", "<a href>y</a>"},
     });
 }
 
@@ -113,15 +119,48 @@ TEST(LinkModeTest, KeepsCharacterReferencesWhole)
     });
 }
 
+TEST(LinkModeTest, KeepsWhatEachReferenceMeansWhereItStands)
+{
+    ExpectCodes({
+        // "&amp" without ";" is "&" before a quote, but text before a letter in an attribute:
+        // so it stays in the value, and "&ampx" is written out whole in the title.
+        {R"(<a href="?a=1&amp" title="&amp?a=1&amp">t</a>)",
+         R"(<a href="&#63;&#97;&#61;&#49;&amp" title="&amp&#63;&#97;&#61;&#49;&amp">t</a>)"},
+        {R"(<a href="x" title="&ampx">x&ampx</a>)",
+         R"(<a href="&#120;" title="&#38;&#97;&#109;&#112;&#120;">&#120;&amp&#120;</a>)"},
+        // An occurrence that would split "&not;" or "&#120;" stays; a line break is read as LF.
+        {R"(<a href="ot;">&not;ot;</a>)",
+         R"(<a href="&#111;&#116;&#59;">&not;&#111;&#116;&#59;</a>)"},
+        {R"(<a href="20">&#120;20</a>)", R"(<a href="&#50;&#48;">&#120;&#50;&#48;</a>)"},
+        {"<a href=\"a\r\nb\">a\r\nb</a>", "<a href=\"&#97;&#10;&#98;\">&#97;&#10;&#98;</a>"},
+    });
+}
+
+TEST(LinkModeTest, HidesEveryAddressOfAMailtoLinkInTheDecodedText)
+{
+    // Each address before "?", in any letter case, also where references spell it; what
+    // only the query names stays.
+    const std::string code = "<a href=\"" + EncodeEntities("mailto:a@b.c,D@E.F?cc=x@y.z") +
+                             "\" title=\"" + EncodeEntities("a@b.c") + "\">" +
+                             EncodeEntities("A@B.C") + " " + EncodeEntities("d") + "&#64;" +
+                             EncodeEntities("e.f") + " x@y.z</a>";
+    EXPECT_EQ(LinkCode(R"(<a href="mailto:a@b.c,D@E.F?cc=x@y.z" title="a@b.c">)"
+                       R"(A@B.C d&#64;e.f x@y.z</a>)"),
+              code);
+}
+
 TEST(LinkModeTest, UsesTheFirstHrefInAnyLetterCaseAndPlace)
 {
     ExpectCodes({
         {R"(<a Href="x">y</a>)", R"(<a Href="&#120;">y</a>)"},
-        // Inside another attribute's value the first "href=" still wins.
-        {R"(<a title="see href=t here" href="u">t</a>)",
-         R"(<a title="see href=&#116; here" href="u">&#116;</a>)"},
-        {R"(<a title='href="t"' href="u">t</a>)",
-         R"(<a title='href="&#116;"' href="u">&#116;</a>)"},
+        {R"(<a href = "x" HREF="y">y</a>)", R"(<a href = "&#120;" HREF="y">y</a>)"},
+        // Only the attribute counts, not "href=" inside another value, a comment or a script.
+        {R"(<a data-href="x" title='href="y"'>x</a>)",
+         "warning: Invalid link, please specify 'href' attribute"},
+        {R"(<a title="see href=t here" href="u">t u</a>)",
+         R"(<a title="see href=t here" href="&#117;">t &#117;</a>)"},
+        {R"(<!-- x --!><script>u</script><a href="u">u</a>)",
+         R"(<!-- x --!><script>u</script><a href="&#117;">&#117;</a>)"},
     });
 }
 
@@ -151,6 +190,13 @@ TEST(LinkModeTest, HandlesLongRepetitiveLinks)
         expected += value.substr(0, 9) + encoded;
     expected += "</a>";
     EXPECT_EQ(LinkCode(link), expected);
+
+    // Past the parse errors the reader keeps (stray end tags), a value cut off is still found.
+    std::string stray;
+    for (int i = 0; i < 3000; ++i)
+        stray += "</x>";
+    EXPECT_EQ(LinkCode(stray + "<a href='x>y</a>"),
+              "warning: Invalid link, the 'href' value is not closed");
 
     // A value that almost matches everywhere.
     const std::string nearMiss(200'000, 'a');

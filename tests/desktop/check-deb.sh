@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Builds the Debian package with CPack and checks what a user would install:
-# computed dependencies that name the toolkit, every file in its place, no
-# error or warning from lintian (hardening included). Run as root, it then
-# installs the package with apt as a user would, runs each program from PATH
-# and purges the package again.
+# computed dependencies that name the toolkit and the HTML5 parser, every file
+# in its place, no error or warning from lintian (hardening included). Run as
+# root, it then installs the package with apt as a user would, runs each
+# program from PATH and purges the package again.
 #   check-deb.sh BUILD_DIR APP_ID VERSION [FILE...]
 # A FILE without a slash is a program in usr/bin/; one with a slash is a path
 # under usr/ (the preview pane's module in the library folder).
@@ -51,6 +51,7 @@ echo "Depends: $depends"
 for package in libwxgtk3.2-1 libwxbase3.2-1; do
     grep -qF "$package" <<<"$depends" || fail "Depends does not name the toolkit's $package"
 done
+grep -qF libgumbo1 <<<"$depends" || fail "Depends does not name libgumbo1, the HTML5 parser"
 
 contents=$(dpkg-deb -c "$deb" | awk '{print $NF}')
 expected=(

@@ -14,10 +14,12 @@ namespace {
 // properties.
 TEST(RandomizedGenerateCodeTest, HoldsItsPropertiesForManyInputs)
 {
-    static const std::array<std::string_view, 26> pieces = {
-        "<a ",  " href=", "HREF=", "hRef =",       "\"",       "'",        ">", "</a>", "<b>",
-        "<!--", "-->",    "&amp;", "&#",           "64",       ";",        "=", " ",    "\t",
-        "\r\n", "x",      "/",     "mailto:a@b.c", "\xC3\xA9", "\xE2\x82", "?", "%"};
+    static const std::array<std::string_view, 40> pieces = {
+        "<a ",      " href=",    "HREF=",   "hRef =",  "\"",       "'",        ">",      "</a>",
+        "<b>",      "<!--",      "-->",     "--!>",    "&amp;",    "&amp",     "&not",   "&#",
+        "x6",       ";",         "=",       " ",       "\t",       "\r\n",     "\r",     "x",
+        "/",        "mailto:",   "a@b.c",   ",",       "\xC3\xA9", "\xE2\x82", "?",      "%",
+        "<script>", "</script>", "<style>", "<title>", "<table>",  "<td>",     "</div>", "<p>"};
     std::mt19937 random(20240607);
     std::uniform_int_distribution<std::size_t> piece(0, pieces.size() + 3);
     std::uniform_int_distribution<int> byte(1, 255);

@@ -105,6 +105,8 @@ TEST_F(GenerateTest, AWarningShowsTheBoxKeepsTheCodeAndFocusesTheField)
         {IDC_MODE_LINK, IDC_LINK, " ", "Link field is empty"},
         {IDC_MODE_LINK, IDC_LINK, "<a title=\"x\">y</a>",
          "Invalid link, please specify 'href' attribute"},
+        {IDC_MODE_LINK, IDC_LINK, "<a href=\"mailto:me@x.org>Mail</a>",
+         "Invalid link, the 'href' value is not closed"},
         {IDC_MODE_TEXT, IDC_TEXT, "\t", "Text field is empty"},
     };
     for (const auto& c : cases) {

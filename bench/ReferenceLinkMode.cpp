@@ -1,12 +1,34 @@
-#include "MarkupScanner.h"
+// Link mode as it was before it read the anchor with an HTML5 parser: a hand-written markup
+// scanner and the first "href=" in the text. Kept only as the reference the benchmark
+// measures the present link mode against.
+
+#include "ReferenceLinkMode.h"
 
 #include "AsciiText.h"
+#include "CharacterEncoders.h"
+#include "OccurrenceSearch.h"
+#include "SizedString.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <vector>
 
-namespace quillveil {
+namespace quillveil::reference {
 
 namespace {
+
+/// What one byte of a piece of HTML is to a reader of the markup.
+enum class ByteRole : std::uint8_t {
+    /// Part of the markup itself: "<", "/", ">", tag and attribute names, "=", quotes, the
+    /// white space between attributes, comments.
+    Markup,
+    /// Starts a character of text between tags or of an attribute value.
+    ContentStart,
+    /// Continues a character reference ("&amp;") begun by a ContentStart byte.
+    ContentInside,
+};
+
+std::size_t CharacterReferenceLength(std::string_view html, std::size_t pos);
 
 /// A small HTML tokenizer that only tells markup from content; it never fails, whatever it
 /// is given, and looks at each byte a bounded number of times.
@@ -147,8 +169,6 @@ private:
     State m_state = State::Text;
 };
 
-} // namespace
-
 std::vector<ByteRole> ClassifyMarkup(std::string_view html)
 {
     return MarkupClassifier(html).Run();
@@ -181,4 +201,123 @@ std::size_t CharacterReferenceLength(std::string_view html, std::size_t pos)
     return end + 1 - pos;
 }
 
-} // namespace quillveil
+constexpr std::string_view HrefKey = "href=";
+
+/// Position of the first "href=" in any letter case, or npos.
+std::size_t FindHrefKey(std::string_view link)
+{
+    for (std::size_t pos = 0; pos + HrefKey.size() <= link.size(); ++pos) {
+        std::size_t i = 0;
+        while (i < HrefKey.size() && ToAsciiLower(link[pos + i]) == HrefKey[i])
+            ++i;
+        if (i == HrefKey.size())
+            return pos;
+    }
+    return std::string_view::npos;
+}
+
+/// The attribute value at the start of `rest` (the trimmed text after "href="), or empty when
+/// it has no end. A quoted value runs to its closing quote of the same kind; an unquoted one
+/// ends at white space or ">", as HTML reads it.
+std::string_view CutAttributeValue(std::string_view rest)
+{
+    if (rest.empty())
+        return {};
+    const char first = rest.front();
+    if (first == '"' || first == '\'') {
+        const std::size_t close = rest.find(first, 1);
+        return close == std::string_view::npos ? std::string_view{} : rest.substr(1, close - 1);
+    }
+    const auto end =
+        std::find_if(rest.begin(), rest.end(), [](char c) { return IsAsciiSpace(c) || c == '>'; });
+    return end == rest.end() ? std::string_view{}
+                             : rest.substr(0, static_cast<std::size_t>(end - rest.begin()));
+}
+
+/// The value written as character references, except for the references it already holds:
+/// "&amp;" in a URL stands for "&", and writing its own "&" as "&#38;" would turn it into
+/// the five characters "&amp;" and break the link.
+std::string EncodeValue(std::string_view value)
+{
+    std::string encoded;
+    std::size_t runStart = 0;
+    for (std::size_t pos = 0; pos < value.size();) {
+        const std::size_t reference = CharacterReferenceLength(value, pos);
+        if (reference == 0) {
+            ++pos;
+            continue;
+        }
+        encoded += EncodeEntities(value.substr(runStart, pos - runStart));
+        encoded += value.substr(pos, reference);
+        pos += reference;
+        runStart = pos;
+    }
+    if (runStart == 0)
+        return EncodeEntities(value);
+    encoded += EncodeEntities(value.substr(runStart));
+    return encoded;
+}
+
+/// Start positions of the occurrences of `value` to replace: from left to right, without
+/// overlap, each lying wholly within one text between tags or one attribute value, and
+/// neither starting nor ending inside a character reference. Occurrences that touch the
+/// markup (tag or attribute names, "=", quotes, "<", "/", ">") stay, so the element stays
+/// well-formed.
+std::vector<std::size_t> FindReplaceableOccurrences(std::string_view link, std::string_view value)
+{
+    const std::vector<ByteRole> roles = ClassifyMarkup(link);
+    std::vector<std::size_t> starts;
+    std::size_t takenUntil = 0;
+    std::size_t nextMarkup = 0; // first Markup byte at or after the current start
+    ForEachOccurrence(link, value, [&](std::size_t start) {
+        const std::size_t end = start + value.size();
+        if (start < takenUntil || roles[start] != ByteRole::ContentStart)
+            return;
+        if (end < link.size() && roles[end] == ByteRole::ContentInside)
+            return;
+        // Starts only grow, so this pointer crosses the link once in all.
+        nextMarkup = std::max(nextMarkup, start);
+        while (nextMarkup < link.size() && roles[nextMarkup] != ByteRole::Markup)
+            ++nextMarkup;
+        if (nextMarkup < end)
+            return;
+        starts.push_back(start);
+        takenUntil = end;
+    });
+    return starts;
+}
+
+std::string ReplaceOccurrences(std::string_view link, std::size_t valueSize,
+                               const std::vector<std::size_t>& starts, std::string_view encoded)
+{
+    const std::size_t size =
+        link.size() - starts.size() * valueSize + starts.size() * encoded.size();
+    return MakeSizedString(size, [&](char* out) {
+        std::size_t copied = 0;
+        for (std::size_t start : starts) {
+            out = std::copy(link.data() + copied, link.data() + start, out);
+            out = std::copy(encoded.begin(), encoded.end(), out);
+            copied = start + valueSize;
+        }
+        std::copy(link.data() + copied, link.data() + link.size(), out);
+    });
+}
+
+} // namespace
+
+std::string ReferenceLinkCode(std::string_view pasted)
+{
+    const std::string_view link = TrimAsciiSpace(pasted);
+    const std::size_t key = FindHrefKey(link);
+    if (key == std::string_view::npos)
+        return {};
+
+    const std::string_view value =
+        CutAttributeValue(TrimAsciiSpace(link.substr(key + HrefKey.size())));
+    if (value.empty())
+        return std::string(link);
+    const std::vector<std::size_t> starts = FindReplaceableOccurrences(link, value);
+    return ReplaceOccurrences(link, value.size(), starts, EncodeValue(value));
+}
+
+} // namespace quillveil::reference

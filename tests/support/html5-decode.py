@@ -1,0 +1,40 @@
+#!/usr/bin/python3
+"""Prints what a browser makes of an HTML text, read by html5lib: an HTML5 parser of its own,
+independent of ours (Debian's python3-html5lib, hence the system interpreter). The parsed
+document comes out one node a line, indented by depth, with the decoded values of attributes
+and the decoded text. Two texts a browser reads alike print alike.
+Usage: html5-decode.py [FILE]  (standard input without FILE; the text is UTF-8)."""
+import sys
+
+import html5lib
+
+
+def describe(source):
+    document = html5lib.parse(source, treebuilder="dom")
+    document.normalize()  # the tree builder may leave one text in several nodes
+    lines = []
+
+    def walk(node, depth):
+        indent = "  " * depth
+        if node.nodeType == node.ELEMENT_NODE:
+            attributes = "".join(
+                ' %s="%s"' % (name, value) for name, value in node.attributes.items())
+            lines.append("%s<%s%s>" % (indent, node.tagName, attributes))
+        elif node.nodeType == node.TEXT_NODE:
+            lines.append("%s%r" % (indent, node.data))
+        elif node.nodeType == node.COMMENT_NODE:
+            lines.append("%s<!--%r-->" % (indent, node.data))
+        for child in node.childNodes:
+            walk(child, depth + 1)
+
+    walk(document, 0)
+    return "\n".join(lines) + "\n"
+
+
+def main():
+    data = open(sys.argv[1], "rb").read() if len(sys.argv) > 1 else sys.stdin.buffer.read()
+    sys.stdout.write(describe(data.decode("utf-8")))
+
+
+if __name__ == "__main__":
+    main()
