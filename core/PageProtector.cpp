@@ -170,6 +170,8 @@ std::string_view DescribeProblem(HtmlProblemKind kind)
         return "not valid UTF-8";
     case HtmlProblemKind::UnplacedText:
         return "holds text the HTML reader cannot place";
+    case HtmlProblemKind::TooManyErrors:
+        return "holds too many markup errors to tell where its tags end";
     }
     return "cannot be read as HTML";
 }

@@ -3,7 +3,8 @@
 independent of ours (Debian's python3-html5lib, hence the system interpreter). The parsed
 document comes out one node a line, indented by depth, with the decoded values of attributes
 and the decoded text. Two texts a browser reads alike print alike.
-Usage: html5-decode.py [FILE]  (standard input without FILE; the text is UTF-8)."""
+Usage: html5-decode.py [FILE...]  (UTF-8; standard input without FILE; with several FILEs,
+each one's printout is headed by "== FILE")."""
 import sys
 
 import html5lib
@@ -32,8 +33,14 @@ def describe(source):
 
 
 def main():
-    data = open(sys.argv[1], "rb").read() if len(sys.argv) > 1 else sys.stdin.buffer.read()
-    sys.stdout.write(describe(data.decode("utf-8")))
+    if len(sys.argv) == 1:
+        sys.stdout.write(describe(sys.stdin.buffer.read().decode("utf-8")))
+    elif len(sys.argv) == 2:
+        sys.stdout.write(describe(open(sys.argv[1], "rb").read().decode("utf-8")))
+    else:
+        for path in sys.argv[1:]:
+            sys.stdout.write("== %s\n" % path)
+            sys.stdout.write(describe(open(path, "rb").read().decode("utf-8")))
 
 
 if __name__ == "__main__":
