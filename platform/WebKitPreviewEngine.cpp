@@ -6,7 +6,6 @@
 #include "PreviewNavigation.h"
 
 #include <webkit2/webkit2.h>
-#include <wx/log.h>
 #include <wx/webview.h>
 
 #include <optional>
@@ -20,8 +19,8 @@ namespace {
 /// The pane's own page. Its policy is what keeps previewed markup inert
 /// whatever the engine's other settings: no script (javascript: URLs
 /// included) and no load from anywhere but data: URLs, which stay within the
-/// page. The program's own scripts reach the page through the toolkit, which
-/// wraps them in eval; no script of the markup ever runs to use eval.
+/// page. Scripts run through the toolkit's RunScript are wrapped in eval, so
+/// the policy allows eval; no script of the markup ever runs to use it.
 constexpr const char* PanePage =
     "<html><head><meta http-equiv=\"Content-Security-Policy\" content=\""
     "default-src 'none'; script-src 'unsafe-eval'; style-src 'unsafe-inline'; "
@@ -143,22 +142,52 @@ public:
             return false;
         }
         m_waitingHtml.reset(); // this one replaces it
-        // The HTML goes in as a literal of printable ASCII, so neither the
-        // toolkit's script wrapper nor any character of the code can alter
-        // the script around it.
+        // The HTML goes in as a literal of printable ASCII, so no character
+        // of the code can alter the script around it.
         std::string script = "(function(){var b=document.body;if(!b)return false;"
                              "b.innerHTML='';b.insertAdjacentHTML('beforeend',";
         script += QuoteJsString(utf8Html);
         script += ");return true;})()";
 
-        wxString result;
-        wxLogNull quiet; // a failed script is reported as a warning box otherwise
-        return m_view.RunScript(wxString::FromAscii(script.c_str()), &result) && result == "true";
+        return EvaluatesToTrue(script);
     }
 
     wxWebView* GetWebView() override { return &m_view; }
 
 private:
+    /// Runs `script` in the pane's page and waits for its value, as the toolkit's RunScript
+    /// does, but hands the engine the script's bytes as they are: the toolkit widens a script
+    /// to four bytes a character and escapes it once more, which made the preview of a large
+    /// code cost seconds and many times the code's size in memory. A script that fails, or a
+    /// web process that dies meanwhile, gives false.
+    bool EvaluatesToTrue(const std::string& script)
+    {
+        struct Outcome {
+            bool done = false;
+            bool isTrue = false;
+        } outcome;
+        const GAsyncReadyCallback finished = [](GObject* engine, GAsyncResult* result,
+                                                gpointer data) {
+            auto* waiting = static_cast<Outcome*>(data);
+            GError* error = nullptr;
+            if (JSCValue* value = webkit_web_view_evaluate_javascript_finish(
+                    WEBKIT_WEB_VIEW(engine), result, &error)) {
+                waiting->isTrue = jsc_value_is_boolean(value) && jsc_value_to_boolean(value);
+                g_object_unref(value);
+            }
+            g_clear_error(&error);
+            waiting->done = true;
+        };
+        webkit_web_view_evaluate_javascript(&m_engine, script.data(),
+                                            static_cast<gssize>(script.size()), nullptr, nullptr,
+                                            nullptr, finished, &outcome);
+        // The engine answers through the main loop; `outcome` lives until it has.
+        while (!outcome.done) {
+            g_main_context_iteration(nullptr, TRUE);
+        }
+        return outcome.isTrue;
+    }
+
     static gboolean DecidePolicy(WebKitWebView* /*engine*/, WebKitPolicyDecision* decision,
                                  WebKitPolicyDecisionType type, WebKitPreviewEngine* self)
     {
