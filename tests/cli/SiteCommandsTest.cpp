@@ -283,6 +283,17 @@ TEST_F(SiteCommandsTest, ReportsWhatItMustLeaveAloneAndNeverLeavesHalfAPage)
     }
     EXPECT_GT(replaced, 0);
     EXPECT_LT(replaced, 16);
+    // At most a whole new page under a temporary name ".NAME.quillveil-XXXXXX", never part
+    // of one, which a deploy step would publish.
+    for (const auto& entry : fs::directory_iterator(big)) {
+        if (old.contains(entry.path().string()))
+            continue;
+        const std::string name = entry.path().filename().string();
+        const std::size_t suffix = name.rfind(".quillveil-");
+        ASSERT_TRUE(name.starts_with(".") && suffix != std::string::npos) << name;
+        WriteFile(m_dir / "original.html", old.at((big / name.substr(1, suffix - 1)).string()));
+        EXPECT_EQ(ReadFile(entry.path()), Run(Encoder() + " protect - <original.html").out) << name;
+    }
 }
 
 } // namespace
