@@ -24,9 +24,9 @@ int SyncDirectoryOf(const std::string& path);
 
 /// Has SIGINT, SIGTERM and SIGHUP remove the temporary files of replacements under way
 /// before the process ends as the signal would end it. (SIGKILL cannot be caught: it can
-/// leave a file ".NAME.quillveil-XXXXXX" beside NAME, which is unchanged; the file is a whole
-/// new NAME, caught in the instant between its naming and its rename, except where the
-/// filesystem has no unnamed files, where it can also be part of one.)
+/// leave a file ".NAME.quillveil-XXXXXX" beside an unchanged NAME: a whole new NAME caught
+/// in the instant between its naming and its rename or, where the filesystem has no unnamed
+/// files, part of one.)
 void RemoveTemporaryFilesOnSignals();
 
 } // namespace quillveil
