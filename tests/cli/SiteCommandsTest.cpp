@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -11,6 +13,7 @@
 #include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 #include <vector>
 
@@ -283,6 +286,46 @@ TEST_F(SiteCommandsTest, ReportsWhatItMustLeaveAloneAndNeverLeavesHalfAPage)
     }
     EXPECT_GT(replaced, 0);
     EXPECT_LT(replaced, 16);
+    // At most a whole new page under a temporary name ".NAME.quillveil-XXXXXX", never part
+    // of one, which a deploy step would publish.
+    for (const auto& entry : fs::directory_iterator(big)) {
+        if (old.contains(entry.path().string()))
+            continue;
+        const std::string name = entry.path().filename().string();
+        const std::size_t suffix = name.rfind(".quillveil-");
+        ASSERT_TRUE(name.starts_with(".") && suffix != std::string::npos) << name;
+        WriteFile(m_dir / "original.html", old.at((big / name.substr(1, suffix - 1)).string()));
+        EXPECT_EQ(ReadFile(entry.path()), Run(Encoder() + " protect - <original.html").out) << name;
+    }
+}
+
+TEST_F(SiteCommandsTest, ReplacedPageKeepsOwnerAndExtendedAttributes)
+{
+    const fs::path page = m_dir / "page.html";
+    WriteFile(page, "<p>Mail me@example.org\n");
+    const std::string value("kept\0as is", 10);
+    if (setxattr(page.c_str(), "user.quillveil.test", value.data(), value.size(), 0) != 0)
+        GTEST_SKIP() << "no user extended attributes here: " << std::strerror(errno);
+    // Only root can give the page another owner, and only then is keeping it a test.
+    if (geteuid() == 0) {
+        ASSERT_EQ(chown(page.c_str(), 4242, 4343), 0);
+    }
+    fs::permissions(page, fs::perms(0604));
+    struct stat before {};
+    ASSERT_EQ(stat(page.c_str(), &before), 0);
+
+    const Outcome run = Run(Encoder() + " protect page.html");
+    EXPECT_EQ(run.status, 0) << run.err;
+    struct stat after {};
+    ASSERT_EQ(stat(page.c_str(), &after), 0);
+    EXPECT_NE(after.st_ino, before.st_ino); // a new file, not the old one rewritten
+    EXPECT_EQ(after.st_uid, before.st_uid);
+    EXPECT_EQ(after.st_gid, before.st_gid);
+    EXPECT_EQ(after.st_mode, before.st_mode);
+    std::string kept(64, '\0');
+    const ssize_t size = getxattr(page.c_str(), "user.quillveil.test", kept.data(), kept.size());
+    kept.resize(size < 0 ? 0 : static_cast<std::size_t>(size));
+    EXPECT_EQ(kept, value);
 }
 
 } // namespace
