@@ -46,8 +46,6 @@ const HtmlRun* FirstHref(const HtmlReading& reading)
 struct Span {
     std::size_t begin;
     std::size_t end;
-    /// The run is an attribute value, where references follow that context's rule.
-    bool inAttribute;
 };
 
 /// The end of the character of link[pos, end) that starts at `pos`, as HTML5 reads it: a
@@ -167,7 +165,7 @@ void FindValueOccurrences(std::string_view link, std::string_view value, const R
         const HtmlRun* run = runs.Holding(start, end);
         if (!run || units.Splits(start) || units.Splits(end))
             return;
-        spans.push_back({start, end, run->kind == HtmlRunKind::AttributeValue});
+        spans.push_back({start, end});
         takenUntil = end;
     });
 }
@@ -206,7 +204,7 @@ void FindDecodedOccurrences(std::string_view link, const HtmlRun& run, std::stri
         // Most text holds neither references nor CR: there it is its own decoding.
         for (std::size_t i = 0; i < source.size(); ++i)
             if (matcher.Feed(source[i]))
-                spans.push_back({run.begin + i + 1 - address.size(), run.begin + i + 1, inAttribute});
+                spans.push_back({run.begin + i + 1 - address.size(), run.begin + i + 1});
         return;
     }
     // Where each of the last characters began, in decoded bytes and in the source.
@@ -239,7 +237,7 @@ void FindDecodedOccurrences(std::string_view link, const HtmlRun& run, std::stri
             const auto start = std::find_if(starts.begin(), starts.end(),
                                             [&](const Start& s) { return s.decoded == first; });
             if (start != starts.end())
-                spans.push_back({start->source, end, inAttribute});
+                spans.push_back({start->source, end});
         });
 }
 
@@ -296,7 +294,7 @@ constexpr std::array<ReferenceEntry, 128> ReferenceTable = MakeReferenceTable();
 /// differ on what they make of them raw (some replace them), and no harvester looks for them.
 /// With `out`, writes it there and returns its size; with null, only measures it. Each new
 /// reference is stored as its whole entry, so `out` needs 8 bytes to spare past the code.
-std::size_t EncodeSpan(std::string_view link, const Span& span, char* out)
+std::size_t EncodeSpan(std::string_view link, const Span& span, bool inAttribute, char* out)
 {
     static_assert(std::endian::native == std::endian::little,
                   "a reference's length is read from the last byte of its entry");
@@ -311,7 +309,7 @@ std::size_t EncodeSpan(std::string_view link, const Span& span, char* out)
         const char c = link[pos];
         const auto value = static_cast<unsigned char>(c);
         if (c == '&' || c == '\r') {
-            const std::size_t end = CharacterEnd(link, pos, span.end, span.inAttribute, reference);
+            const std::size_t end = CharacterEnd(link, pos, span.end, inAttribute, reference);
             if (reference.length > 0 || c == '\r') {
                 put(reference.length > 0 ? link.substr(pos, end - pos) : "&#10;");
                 pos = end;
@@ -333,12 +331,17 @@ std::size_t EncodeSpan(std::string_view link, const Span& span, char* out)
 }
 
 /// The link with every span written as references.
-std::string WriteCode(std::string_view link, const std::vector<Span>& spans)
+std::string WriteCode(std::string_view link, const std::vector<Span>& spans, const RunIndex& runs)
 {
+    // Spans are many (one every few bytes of a large anchor) and kept small: whether one lies
+    // in an attribute value is looked up, not stored.
+    const auto inAttribute = [&](const Span& span) {
+        return runs.Holding(span.begin, span.end)->kind == HtmlRunKind::AttributeValue;
+    };
     // Measured first: the code can be six times the link, too much to grow by doubling.
     std::size_t size = link.size();
     for (const Span& span : spans)
-        size = size - (span.end - span.begin) + EncodeSpan(link, span, nullptr);
+        size = size - (span.end - span.begin) + EncodeSpan(link, span, inAttribute(span), nullptr);
     return MakeSizedString(
         size,
         [&](char* out) {
@@ -346,7 +349,7 @@ std::string WriteCode(std::string_view link, const std::vector<Span>& spans)
             for (const Span& span : spans) {
                 out = std::copy(link.begin() + static_cast<std::ptrdiff_t>(copied),
                                 link.begin() + static_cast<std::ptrdiff_t>(span.begin), out);
-                out += EncodeSpan(link, span, out);
+                out += EncodeSpan(link, span, inAttribute(span), out);
                 copied = span.end;
             }
             std::copy(link.begin() + static_cast<std::ptrdiff_t>(copied), link.end(), out);
@@ -424,7 +427,7 @@ GenerateResult GenerateLinkCode(const EncoderForm& form)
     for (Span& span : spans)
         TakeInSuspendedReference(link, *runs.Holding(span.begin, span.end), span);
     MergeSpans(spans);
-    return GenerateResult::Code(WriteCode(link, spans));
+    return GenerateResult::Code(WriteCode(link, spans, runs));
 }
 
 } // namespace quillveil
