@@ -2,10 +2,13 @@
 
 #include "AsciiText.h"
 #include "CharacterReferences.h"
+#include "SourcePositions.h"
 
 #include <gumbo.h>
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 #include <iterator>
 #include <memory>
 #include <utility>
@@ -82,6 +85,21 @@ Utf8Character ReadUtf8(std::string_view text, std::size_t pos)
     return {length, true};
 }
 
+/// The first byte at or after `pos` that is not ASCII, or the end: eight bytes at a time, since
+/// most pages are mostly ASCII.
+std::size_t SkipAscii(std::string_view text, std::size_t pos)
+{
+    for (; pos + 8 <= text.size(); pos += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, text.data() + pos, sizeof word);
+        if (word & 0x8080808080808080)
+            break;
+    }
+    while (pos < text.size() && static_cast<unsigned char>(text[pos]) < 0x80)
+        ++pos;
+    return pos;
+}
+
 /// A stretch of markup the tree accounts for: a tag, or the start of a token the tree
 /// builder ignored (then end is 0: its end is not known).
 struct Markup {
@@ -125,7 +143,6 @@ public:
                    runs.end());
         if (output->errors.length >= MaxErrors)
             ReadEndAgain();
-        IndexLines();
     }
 
     /// Errors Gumbo records at most. Each of its tree builder's errors holds a copy of the
@@ -170,6 +187,9 @@ public:
     void CheckUtf8()
     {
         for (std::size_t pos = 0; pos < m_source.size();) {
+            pos = SkipAscii(m_source, pos);
+            if (pos == m_source.size())
+                return;
             const Utf8Character character = ReadUtf8(m_source, pos);
             if (!character.valid) {
                 AddProblem(HtmlProblemKind::InvalidUtf8, pos);
@@ -599,14 +619,16 @@ private:
     /// than CR, which reach the tree's text as they are (save "&", where it is decoded).
     std::size_t PlainStretch(std::size_t pos, std::size_t limit) const
     {
+        static constexpr auto plain = [] {
+            std::array<bool, 256> table{};
+            for (unsigned byte = 0x20; byte < 0x7F; ++byte)
+                table[byte] = byte != '&';
+            table['\t'] = table['\n'] = table['\f'] = true;
+            return table;
+        }();
         std::size_t end = pos;
-        while (end < limit) {
-            const auto byte = static_cast<unsigned char>(m_source[end]);
-            if (byte == '&' || byte == '\r' || byte >= 0x7F ||
-                (byte < 0x20 && byte != '\t' && byte != '\n' && byte != '\f'))
-                break;
+        while (end < limit && plain[static_cast<unsigned char>(m_source[end])])
             ++end;
-        }
         return end - pos;
     }
 
@@ -716,19 +738,6 @@ private:
                (comment.size() >= 7 && comment.ends_with("-->")) || comment.ends_with("--!>");
     }
 
-    void IndexLines()
-    {
-        auto& starts = m_reading.m_lineStarts;
-        starts.push_back(0);
-        for (std::size_t pos = 0; pos < m_source.size(); ++pos) {
-            if (m_source[pos] == '\n')
-                starts.push_back(pos + 1);
-            else if (m_source[pos] == '\r' &&
-                     (pos + 1 == m_source.size() || m_source[pos + 1] != '\n'))
-                starts.push_back(pos + 1);
-        }
-    }
-
     std::string_view m_source;
     HtmlReading& m_reading;
     std::vector<Markup> m_markup;
@@ -794,15 +803,9 @@ std::string DescribeDocument(std::string_view source)
 
 HtmlPosition HtmlReading::PositionOf(std::size_t offset) const
 {
-    const auto next = std::upper_bound(m_lineStarts.begin(), m_lineStarts.end(), offset);
-    const std::size_t lineStart = *(next - 1);
-    const std::string_view before = m_source.substr(lineStart, offset - lineStart);
-    // UTF-8 continuation bytes do not start a character.
-    const auto continuations = std::count_if(before.begin(), before.end(), [](char c) {
-        return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
-    });
-    return {static_cast<std::size_t>(next - m_lineStarts.begin()),
-            before.size() - static_cast<std::size_t>(continuations) + 1};
+    // Asked for once in a while (where a problem lies): counted on demand rather than
+    // indexing the lines of every text read.
+    return SourcePositions(m_source)(offset);
 }
 
 } // namespace quillveil

@@ -111,7 +111,6 @@ private:
     std::string_view m_source;
     std::vector<HtmlRun> m_runs;
     std::vector<HtmlProblem> m_problems;
-    std::vector<std::size_t> m_lineStarts;
     /// Owns the names of elements and attributes that the runs point to.
     std::set<std::string, std::less<>> m_names;
 };

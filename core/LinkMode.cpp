@@ -6,8 +6,13 @@
 #include "CodeGenerator.h"
 #include "HtmlReader.h"
 #include "OccurrenceSearch.h"
+#include "SizedString.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
+#include <cstdint>
+#include <cstring>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -258,36 +263,47 @@ void TakeInSuspendedReference(std::string_view link, const HtmlRun& run, Span& s
         span.begin = amp;
 }
 
-/// "&#N;" for every ASCII byte, made once: written for every byte of every occurrence.
-struct DecimalReferences {
-    char text[128][7];
-    unsigned char size[128];
-};
+/// "&#N;" for every ASCII byte in the first bytes of an entry, its length in the last: written
+/// for every byte of every occurrence, one fixed-width store each.
+using ReferenceEntry = std::uint64_t;
 
-const DecimalReferences& References()
+constexpr std::array<ReferenceEntry, 128> MakeReferenceTable()
 {
-    static const DecimalReferences references = [] {
-        DecimalReferences made{};
-        for (unsigned byte = 0; byte < 128; ++byte) {
-            const std::string reference = "&#" + std::to_string(byte) + ";";
-            reference.copy(made.text[byte], reference.size());
-            made.size[byte] = static_cast<unsigned char>(reference.size());
-        }
-        return made;
-    }();
-    return references;
+    std::array<ReferenceEntry, 128> table{};
+    for (unsigned byte = 0; byte < 128; ++byte) {
+        std::array<char, sizeof(ReferenceEntry)> entry{'&', '#'};
+        std::size_t length = 2;
+        if (byte >= 100)
+            entry[length++] = static_cast<char>('0' + byte / 100);
+        if (byte >= 10)
+            entry[length++] = static_cast<char>('0' + byte / 10 % 10);
+        entry[length++] = static_cast<char>('0' + byte % 10);
+        entry[length++] = ';';
+        entry.back() = static_cast<char>(length);
+        table[byte] = std::bit_cast<ReferenceEntry>(entry);
+    }
+    return table;
 }
 
-/// Calls write(piece) for the pieces of code that stand for link[span): characters the browser
-/// decodes become decimal references, as EncodeEntities writes them; references already there
-/// stay as they are; line breaks become "&#10;", what the browser reads them as. Bytes of 128
-/// and above stay, as EncodeEntities keeps them, and so do control characters other than white
-/// space: parsers differ on what they make of them raw (some replace them), and no harvester
-/// looks for them.
-template <class Write>
-void EncodeSpan(std::string_view link, const Span& span, bool inAttribute, Write write)
+constexpr std::array<ReferenceEntry, 128> ReferenceTable = MakeReferenceTable();
+
+/// The code that stands for link[span): characters the browser decodes become decimal
+/// references, as EncodeEntities writes them; references already there stay as they are; line
+/// breaks become "&#10;", what the browser reads them as. Bytes of 128 and above stay, as
+/// EncodeEntities keeps them, and so do control characters other than white space: parsers
+/// differ on what they make of them raw (some replace them), and no harvester looks for them.
+/// With `out`, writes it there and returns its size; with null, only measures it. Each new
+/// reference is stored as its whole entry, so `out` needs 8 bytes to spare past the code.
+std::size_t EncodeSpan(std::string_view link, const Span& span, bool inAttribute, char* out)
 {
-    const DecimalReferences& references = References();
+    static_assert(std::endian::native == std::endian::little,
+                  "a reference's length is read from the last byte of its entry");
+    std::size_t size = 0;
+    const auto put = [&](std::string_view piece) {
+        if (out)
+            std::memcpy(out + size, piece.data(), piece.size());
+        size += piece.size();
+    };
     CharacterReference reference;
     for (std::size_t pos = span.begin; pos < span.end;) {
         const char c = link[pos];
@@ -295,43 +311,50 @@ void EncodeSpan(std::string_view link, const Span& span, bool inAttribute, Write
         if (c == '&' || c == '\r') {
             const std::size_t end = CharacterEnd(link, pos, span.end, inAttribute, reference);
             if (reference.length > 0 || c == '\r') {
-                write(reference.length > 0 ? link.substr(pos, end - pos) : "&#10;");
+                put(reference.length > 0 ? link.substr(pos, end - pos) : "&#10;");
                 pos = end;
                 continue;
             }
         }
         const bool control = (value < 0x20 && !IsAsciiSpace(c)) || value == 0x0B || value == 0x7F;
-        if (control || value >= 128)
-            write(link.substr(pos, 1));
-        else
-            write(std::string_view(references.text[value], references.size[value]));
+        if (control || value >= 128) {
+            put(link.substr(pos, 1));
+        } else {
+            const ReferenceEntry entry = ReferenceTable[value];
+            if (out)
+                std::memcpy(out + size, &entry, sizeof entry);
+            size += static_cast<std::size_t>(entry >> 56);
+        }
         ++pos;
     }
+    return size;
 }
 
 /// The link with every span written as references.
 std::string WriteCode(std::string_view link, const std::vector<Span>& spans, const RunIndex& runs)
 {
-    // Sized first: the code can be six times the link, too much to grow by doubling.
+    // Spans are many (one every few bytes of a large anchor) and kept small: whether one lies
+    // in an attribute value is looked up, not stored.
+    const auto inAttribute = [&](const Span& span) {
+        return runs.Holding(span.begin, span.end)->kind == HtmlRunKind::AttributeValue;
+    };
+    // Measured first: the code can be six times the link, too much to grow by doubling.
     std::size_t size = link.size();
-    for (const Span& span : spans) {
-        const bool inAttribute =
-            runs.Holding(span.begin, span.end)->kind == HtmlRunKind::AttributeValue;
-        size -= span.end - span.begin;
-        EncodeSpan(link, span, inAttribute, [&](std::string_view piece) { size += piece.size(); });
-    }
-    std::string code;
-    code.reserve(size);
-    std::size_t copied = 0;
-    for (const Span& span : spans) {
-        const bool inAttribute =
-            runs.Holding(span.begin, span.end)->kind == HtmlRunKind::AttributeValue;
-        code.append(link.substr(copied, span.begin - copied));
-        EncodeSpan(link, span, inAttribute, [&](std::string_view piece) { code.append(piece); });
-        copied = span.end;
-    }
-    code.append(link.substr(copied));
-    return code;
+    for (const Span& span : spans)
+        size = size - (span.end - span.begin) + EncodeSpan(link, span, inAttribute(span), nullptr);
+    return MakeSizedString(
+        size,
+        [&](char* out) {
+            std::size_t copied = 0;
+            for (const Span& span : spans) {
+                out = std::copy(link.begin() + static_cast<std::ptrdiff_t>(copied),
+                                link.begin() + static_cast<std::ptrdiff_t>(span.begin), out);
+                out += EncodeSpan(link, span, inAttribute(span), out);
+                copied = span.end;
+            }
+            std::copy(link.begin() + static_cast<std::ptrdiff_t>(copied), link.end(), out);
+        },
+        sizeof(ReferenceEntry));
 }
 
 /// Sorts the spans and joins those that overlap.

@@ -45,6 +45,9 @@ public:
         return true;
     }
 
+    /// Whether no byte fed so far can begin an occurrence.
+    bool Idle() const { return m_matched == 0; }
+
     /// Forgets the bytes fed so far.
     void Reset() { m_matched = 0; }
 
@@ -65,9 +68,16 @@ template <class Found>
 void ForEachOccurrence(std::string_view text, std::string_view pattern, Found found)
 {
     OccurrenceMatcher matcher(pattern);
-    for (std::size_t i = 0; i < text.size(); ++i)
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        // Between occurrences, only the pattern's first byte can start one: leap to it.
+        if (matcher.Idle()) {
+            i = text.find(pattern[0], i);
+            if (i == std::string_view::npos)
+                return;
+        }
         if (matcher.Feed(text[i]))
             found(i + 1 - pattern.size());
+    }
 }
 
 } // namespace quillveil

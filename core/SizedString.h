@@ -5,23 +5,26 @@
 
 namespace quillveil {
 
-/// A string of exactly `size` bytes, every one of them written by `write(char* data)`.
+/// A string of exactly `size` bytes, every one of them written by `write(char* data)`, which
+/// may also store up to `spare` bytes past them (whole-word stores) that are then dropped.
 /// The encoders know their output size before writing; filling the buffer with zeros first
 /// would cost as much as a second pass over the output, so the library is built where the
 /// standard library can skip that fill.
-template <class Writer> std::string MakeSizedString(std::size_t size, Writer write)
+template <class Writer>
+std::string MakeSizedString(std::size_t size, Writer write, std::size_t spare = 0)
 {
     std::string result;
 #if defined(__cpp_lib_string_resize_and_overwrite)
     // Return our own size, not the one passed in: libstdc++ 12 may pass a larger, grown
     // capacity there (it rounds small requests up to twice the inline buffer).
-    result.resize_and_overwrite(size, [&](char* data, std::size_t) {
+    result.resize_and_overwrite(size + spare, [&](char* data, std::size_t) {
         write(data);
         return size;
     });
 #else
-    result.resize(size);
+    result.resize(size + spare);
     write(result.data());
+    result.resize(size);
 #endif
     return result;
 }
