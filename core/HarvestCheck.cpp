@@ -34,7 +34,9 @@ void Place(HarvestFinding& finding, const HtmlRun* run, bool whole)
         finding.place = HarvestPlace::Text;
         break;
     case HtmlRunKind::AttributeValue:
-        finding.place = HarvestPlace::Attribute;
+        // Inside noscript a scripting browser reads the tag as raw text, as it does the text
+        // around it: no attribute there is shown, and none is protected.
+        finding.place = run->decodesReferences ? HarvestPlace::Attribute : HarvestPlace::RawText;
         finding.attribute = run->attribute;
         break;
     case HtmlRunKind::EscapableRawText:
