@@ -49,8 +49,11 @@ public:
         }
         // Addresses in the stretches between character references: a reference's source is
         // never cut into, so each reads as before.
+        const std::size_t first = changes.size();
+        std::vector<std::size_t> stretches;
         std::size_t stretch = 0;
         for (std::size_t amp = value.find('&');; amp = value.find('&', amp)) {
+            stretches.push_back(stretch);
             const std::size_t stop = amp == std::string_view::npos ? value.size() : amp;
             ProtectStretch(run.begin + stretch, value.substr(stretch, stop - stretch), inAttribute,
                            changes);
@@ -60,9 +63,45 @@ public:
             stretch = amp + std::max<std::size_t>(reference.length, 1);
             amp = stretch;
         }
+        if (stretches.size() > 1)
+            ProtectAcrossReferences(run.begin, value, stretches, first, changes);
     }
 
 private:
+    /// A harvester reads the source as it stands, where the name or digits of a reference
+    /// written without ";" make a local part for an "@" right after it ("&LT@x.org", which a
+    /// browser shows as "<@x.org", reads as "LT@x.org"), or the start of "mailto:". Wherever
+    /// such a match is left whole by the stretches, its part in the stretch that holds its
+    /// "@" or ":" is written as references as well: the reference keeps its source.
+    static void ProtectAcrossReferences(std::size_t offset, std::string_view value,
+                                        const std::vector<std::size_t>& stretches,
+                                        std::size_t first, std::vector<PageChange>& changes)
+    {
+        const std::size_t found = changes.size();
+        ForEachAddress(value, [&](const AddressMatch& match) {
+            const std::size_t key =
+                offset + (match.isMailto ? match.end - 1 : value.find('@', match.begin));
+            std::size_t begin =
+                offset + std::max(match.begin, *std::prev(std::upper_bound(
+                                                   stretches.begin(), stretches.end(), key - offset)));
+            std::size_t end = offset + match.end;
+            for (std::size_t i = first; i < found; ++i) {
+                const PageChange& change = changes[i];
+                if (change.begin <= key && key < change.end)
+                    return;
+                if (change.end <= key)
+                    begin = std::max(begin, change.end);
+                else
+                    end = std::min(end, change.begin);
+            }
+            changes.push_back({match.isMailto ? PageChange::Kind::MailtoText
+                                              : PageChange::Kind::Address,
+                               begin, end, {}});
+        });
+        std::sort(changes.begin() + static_cast<std::ptrdiff_t>(first), changes.end(),
+                  [](const PageChange& a, const PageChange& b) { return a.begin < b.begin; });
+    }
+
     static void ProtectStretch(std::size_t offset, std::string_view stretch, bool inAttribute,
                                std::vector<PageChange>& changes)
     {
