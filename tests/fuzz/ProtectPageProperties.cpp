@@ -125,8 +125,9 @@ std::string CheckFindings(std::string_view page, const std::vector<HarvestFindin
 
 /// Whether the reader places an unquoted attribute value's run after the character reference
 /// the value starts with ("<a href=&#109;ailto:x>"), as Gumbo's source of such a value begins
-/// there: the check then decodes the rest of the value alone, and may call a link broken that
-/// is broken otherwise, or miss one. A fault of the reader, reported; this property waits.
+/// there: the check and a second protection then decode the rest of the value alone, and may
+/// call a link broken that is broken otherwise, miss one, or take the rest for a mailto URL.
+/// A fault of the reader, reported; the properties it breaks wait for its mend.
 bool ReaderCutsAValue(std::string_view page)
 {
     const HtmlReading reading = ReadHtml(page);
@@ -173,6 +174,7 @@ std::string CheckProtectPage(std::string_view page)
         return "an unchanged page reports changes";
 
     const std::string_view after = result.outcome == Outcome::Changed ? result.text : page;
+    const bool readerCuts = ReaderCutsAValue(page) || ReaderCutsAValue(after);
     if (result.outcome == Outcome::Changed) {
         if (result.changes.empty())
             return "a changed page reports no change";
@@ -188,8 +190,9 @@ std::string CheckProtectPage(std::string_view page)
             });
         if (gumboJudges && DescribeDocument(after) != DescribeDocument(page))
             return "the protected page reads as another document";
+        // Where the reader cuts a value, protecting again reads the value's rest as a whole.
         const Outcome twice = ProtectPage(after).outcome;
-        if (twice != Outcome::Unchanged && twice != Outcome::NothingToProtect)
+        if (!readerCuts && twice != Outcome::Unchanged && twice != Outcome::NothingToProtect)
             return "the protected page does not protect to itself";
     }
 
@@ -205,7 +208,7 @@ std::string CheckProtectPage(std::string_view page)
             return "a harvester still reads " + DescribeFinding(finding) + Where(finding.offset);
     }
     // A link is broken after protection only if the page already linked there.
-    if (ReaderCutsAValue(page) || ReaderCutsAValue(after))
+    if (readerCuts)
         return {};
     std::sort(broken.begin(), broken.end());
     const std::vector<std::string> brokenBefore = BrokenMailtoHrefs(page);
