@@ -110,10 +110,13 @@ std::vector<HarvestFinding> FindHarvestable(std::string_view page)
     const std::vector<HtmlRun>& runs = reading.Runs();
 
     ForEachAddress(page, [&](const AddressMatch& match) {
-        // "mailto:" with its address is one finding.
+        // "mailto:" with its address is one finding; an address right after that address is
+        // one of its own.
+        static constexpr std::size_t mailtoSize = 7;
         if (!match.isMailto && !findings.empty() &&
             findings.back().kind == HarvestFinding::Kind::Mailto &&
-            findings.back().offset + findings.back().text.size() == match.begin) {
+            findings.back().text.size() == mailtoSize &&
+            findings.back().offset + mailtoSize == match.begin) {
             findings.back().text =
                 page.substr(findings.back().offset, match.end - findings.back().offset);
             return;

@@ -47,7 +47,7 @@ TEST(RandomizedProtectPageTest, HoldsItsPropertiesForManyPages)
     std::mt19937 random(20261207);
     std::uniform_int_distribution<std::size_t> piece(0, pieces.size());
     std::uniform_int_distribution<int> length(1, 30);
-    for (int round = 0; round < 6000; ++round) {
+    for (int round = 0; round < 20000; ++round) {
         std::string page;
         if (round % 4 == 0) {
             // A stretch of a seed, where the page's own markup meets the cut.
