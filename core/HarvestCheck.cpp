@@ -131,8 +131,9 @@ std::vector<HarvestFinding> FindHarvestable(std::string_view page)
     });
 
     for (const HtmlRun& run : runs) {
+        // A run the reader could not place (its end before its begin) names no value.
         if (run.kind != HtmlRunKind::AttributeValue || run.attribute != "href" ||
-            !run.decodesReferences)
+            !run.decodesReferences || run.end < run.begin)
             continue;
         const std::string_view source = page.substr(run.begin, run.end - run.begin);
         if (source.find('&') == std::string_view::npos)

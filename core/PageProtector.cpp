@@ -107,13 +107,16 @@ private:
     {
         bool afterMailto = false;
         std::size_t mailtoEnd = 0;
+        std::size_t lastEnd = 0;
         ForEachAddress(stretch, [&](AddressMatch match) {
             // In an attribute "&copymailto:" is text, but "&copy&#109;" a reference: the
-            // letters and digits before a match go with it, so no "&" meets a new neighbour.
+            // letters and digits before a match go with it, so no "&" meets a new neighbour;
+            // those of an address before it ("x@a.org2mailto:") are written already.
             if (inAttribute && match.isMailto)
-                while (match.begin > 0 && (IsAsciiLetter(stretch[match.begin - 1]) ||
-                                           IsAsciiDigit(stretch[match.begin - 1])))
+                while (match.begin > lastEnd && (IsAsciiLetter(stretch[match.begin - 1]) ||
+                                                 IsAsciiDigit(stretch[match.begin - 1])))
                     --match.begin;
+            lastEnd = match.end;
             // "mailto:" and the address right after it are one change, counted as an address.
             if (!match.isMailto && afterMailto && match.begin == mailtoEnd) {
                 changes.back().end = offset + match.end;
@@ -160,6 +163,19 @@ ProtectedPage ProtectPage(std::string_view source)
             }
         page.problemPosition = reading.PositionOf(page.problem.offset);
         return page;
+    }
+    // An edit is safe only inside runs that lie in order within the page, apart; should the
+    // reader ever hand out others, editing could reach into markup or the text around and
+    // change what a browser reads: such a page is left alone, as one it cannot place.
+    std::size_t placed = 0;
+    for (const HtmlRun& run : reading.Runs()) {
+        if (run.begin < placed || run.end < run.begin || run.end > source.size()) {
+            page.outcome = ProtectedPage::Outcome::Unreadable;
+            page.problem = {HtmlProblemKind::UnplacedText, std::min(run.begin, source.size())};
+            page.problemPosition = reading.PositionOf(page.problem.offset);
+            return page;
+        }
+        placed = run.end;
     }
     PageEditor editor(source);
     for (const HtmlRun& run : reading.Runs())
