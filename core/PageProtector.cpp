@@ -77,7 +77,9 @@ private:
                                         const std::vector<std::size_t>& stretches,
                                         std::size_t first, std::vector<PageChange>& changes)
     {
+        // Matches and the changes found come in order: one pass over both.
         const std::size_t found = changes.size();
+        std::size_t next = first; // the first change that does not end before the match's key
         ForEachAddress(value, [&](const AddressMatch& match) {
             const std::size_t key =
                 offset + (match.isMailto ? match.end - 1 : value.find('@', match.begin));
@@ -85,14 +87,12 @@ private:
                 offset + std::max(match.begin, *std::prev(std::upper_bound(
                                                    stretches.begin(), stretches.end(), key - offset)));
             std::size_t end = offset + match.end;
-            for (std::size_t i = first; i < found; ++i) {
-                const PageChange& change = changes[i];
-                if (change.begin <= key && key < change.end)
+            for (; next < found && changes[next].end <= key; ++next)
+                begin = std::max(begin, changes[next].end);
+            if (next < found) {
+                if (changes[next].begin <= key)
                     return;
-                if (change.end <= key)
-                    begin = std::max(begin, change.end);
-                else
-                    end = std::min(end, change.begin);
+                end = std::min(end, changes[next].begin);
             }
             changes.push_back({match.isMailto ? PageChange::Kind::MailtoText
                                               : PageChange::Kind::Address,
