@@ -81,22 +81,23 @@ private:
         const std::size_t found = changes.size();
         std::size_t next = first; // the first change that does not end before the match's key
         ForEachAddress(value, [&](const AddressMatch& match) {
-            const std::size_t key =
-                offset + (match.isMailto ? match.end - 1 : value.find('@', match.begin));
-            std::size_t begin =
-                offset + std::max(match.begin, *std::prev(std::upper_bound(
-                                                   stretches.begin(), stretches.end(), key - offset)));
+            const std::size_t key = match.isMailto ? match.end - 1 : value.find('@', match.begin);
+            const std::size_t stretch =
+                *std::prev(std::upper_bound(stretches.begin(), stretches.end(), key));
+            std::size_t begin = offset + std::max(match.begin, stretch);
             std::size_t end = offset + match.end;
-            for (; next < found && changes[next].end <= key; ++next)
+            for (; next < found && changes[next].end <= offset + key; ++next)
                 begin = std::max(begin, changes[next].end);
             if (next < found) {
-                if (changes[next].begin <= key)
+                if (changes[next].begin <= offset + key)
                     return;
                 end = std::min(end, changes[next].begin);
             }
-            changes.push_back({match.isMailto ? PageChange::Kind::MailtoText
-                                              : PageChange::Kind::Address,
-                               begin, end, {}});
+            changes.push_back(
+                {match.isMailto ? PageChange::Kind::MailtoText : PageChange::Kind::Address,
+                 begin,
+                 end,
+                 {}});
         });
         std::sort(changes.begin() + static_cast<std::ptrdiff_t>(first), changes.end(),
                   [](const PageChange& a, const PageChange& b) { return a.begin < b.begin; });

@@ -56,9 +56,9 @@ std::string CheckChanges(std::string_view page, const ProtectedPage& result)
         const std::string_view piece = page.substr(change.begin, change.end - change.begin);
         expected += page.substr(copied, change.begin - copied);
         // A mailto URL is written as what it decodes to; anything else as it stands.
-        expected += References(change.kind == PageChange::Kind::MailtoUrl
-                                   ? DecodeAttributeValue(piece)
-                                   : std::string(piece));
+        expected +=
+            References(change.kind == PageChange::Kind::MailtoUrl ? DecodeAttributeValue(piece)
+                                                                  : std::string(piece));
         copied = change.end;
     }
     expected += page.substr(copied);
@@ -135,8 +135,8 @@ bool ReaderCutsAValue(std::string_view page)
         if (run.kind != HtmlRunKind::AttributeValue || run.quote != 0 || run.begin == run.end)
             continue;
         std::size_t before = run.begin;
-        while (before > 0 && std::string_view(" \t\n\f\r").find(page[before - 1]) !=
-                                 std::string_view::npos)
+        while (before > 0 &&
+               std::string_view(" \t\n\f\r").find(page[before - 1]) != std::string_view::npos)
             --before;
         if (before == 0 || page[before - 1] != '=')
             return true;

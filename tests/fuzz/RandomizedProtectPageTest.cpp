@@ -36,14 +36,22 @@ TEST(RandomizedProtectPageTest, HoldsItsPropertiesForManyPages)
         ASSERT_EQ(CheckProtectPage(seed), "") << ::testing::PrintToString(seed);
 
     static const std::array<std::string_view, 48> pieces = {
-        "me@x.org", "mailto:",    "MAILTO:a@b.co", "&amp",      "&amp;",    "&copy",
-        "&#64;",    "&#x40;",     "&#109;",        "&",         ";",        "<p>",
-        "<a href=", "<a href=\"", "<A HREF='",     "\"",        "'",        ">",
-        " title=",  " alt=",      "<img srcset='", "2x.png",    " ",        "\r\n",
-        "<script>", "</script>",  "<style>",       "</style>",  "<!--",     "-->",
-        "<title>",  "</title>",   "<textarea>",    "<noscript>", "<svg>",   "<![CDATA[",
-        "]]>",      "<table>",    "<td>",          "</b>",      "<b>",      "\xC3\xA9",
-        "\xE2\x82", "x",          ".",             "@",         "=",        "?subject=a,"};
+        "me@x.org",   "mailto:",    "MAILTO:a@b.co",
+        "&amp",       "&amp;",      "&copy",
+        "&#64;",      "&#x40;",     "&#109;",
+        "&",          ";",          "<p>",
+        "<a href=",   "<a href=\"", "<A HREF='",
+        "\"",         "'",          ">",
+        " title=",    " alt=",      "<img srcset='",
+        "2x.png",     " ",          "\r\n",
+        "<script>",   "</script>",  "<style>",
+        "</style>",   "<!--",       "-->",
+        "<title>",    "</title>",   "<textarea>",
+        "<noscript>", "<svg>",      "<![CDATA[",
+        "]]>",        "<table>",    "<td>",
+        "</b>",       "<b>",        "\xC3\xA9",
+        "\xE2\x82",   "x",          ".",
+        "@",          "=",          "?subject=a,"};
     std::mt19937 random(20261207);
     std::uniform_int_distribution<std::size_t> piece(0, pieces.size());
     std::uniform_int_distribution<int> length(1, 30);
