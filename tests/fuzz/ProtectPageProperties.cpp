@@ -183,12 +183,14 @@ std::string CheckProtectPage(std::string_view page)
         if (std::string problem = CheckChanges(page, result); !problem.empty())
             return problem;
         // Skipped where Gumbo is no judge of the page (see GumboLimits.h): huge numeric
-        // references anywhere, control characters that a mailto URL's references now spell.
+        // references anywhere, control characters or noncharacters in a mailto URL, which
+        // protection writes now as references and now as they are.
         const bool gumboJudges =
             !HasHugeNumericReference(page) &&
             std::none_of(result.changes.begin(), result.changes.end(), [&](const PageChange& c) {
                 return c.kind == PageChange::Kind::MailtoUrl &&
-                       HasRawAsciiControl(page.substr(c.begin, c.end - c.begin));
+                       HasCharacterGumboReplaces(
+                           DecodeAttributeValue(page.substr(c.begin, c.end - c.begin)));
             });
         if (gumboJudges && DescribeDocument(after) != DescribeDocument(page))
             return "the protected page reads as another document";

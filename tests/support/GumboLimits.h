@@ -27,15 +27,23 @@ inline bool HasHugeNumericReference(std::string_view html)
     return false;
 }
 
-/// Whether `html` holds an ASCII control character other than white space and NUL. Gumbo
-/// reads one written as it is as U+FFFD, and a reference to it ("&#11;") as the character,
-/// where a browser (and html5lib) reads both as the character.
-inline bool HasRawAsciiControl(std::string_view html)
+/// Whether UTF-8 `text` holds a control character other than white space and NUL (C0, DEL
+/// or C1) or a noncharacter. Gumbo reads one written as it is as U+FFFD, and a reference to it
+/// ("&#11;", "&#144;") as the character, where a browser (and html5lib) reads both as the
+/// character.
+inline bool HasCharacterGumboReplaces(std::string_view text)
 {
-    for (const char c : html)
-        if ((c >= '\x01' && c <= '\x08') || c == '\x0B' || (c >= '\x0E' && c <= '\x1F') ||
-            c == '\x7F')
+    for (std::size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        char32_t c = length == 1 ? lead : lead & (0x7F >> length);
+        for (std::size_t k = 1; k < length && i + k < text.size(); ++k)
+            c = (c << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+        i += length;
+        if ((c >= 0x01 && c <= 0x08) || c == 0x0B || (c >= 0x0E && c <= 0x1F) ||
+            (c >= 0x7F && c <= 0x9F) || (c >= 0xFDD0 && c <= 0xFDEF) || (c & 0xFFFE) == 0xFFFE)
             return true;
+    }
     return false;
 }
 
