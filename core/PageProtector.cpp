@@ -31,6 +31,34 @@ bool IsProtectable(const HtmlRun& run)
     }
 }
 
+/// Whether an attribute value's run can be edited alone: it starts where its value does (after
+/// "=" and white space, or a quote) or right after the one reference the value starts with,
+/// and ends where the value does (at its quote, or at the white space or ">" after an unquoted
+/// value). Gumbo, whose places the reader passes on, starts an unquoted value that starts with
+/// a reference after that reference, and may end it inside another ("<a f=&#8\"mailto&#58; o>"):
+/// editing a run that cuts into a reference would change the value.
+bool IsEditable(std::string_view source, const HtmlRun& run)
+{
+    // White space to the tokenizer: not a vertical tab, which an unquoted value may hold.
+    const auto isSpace = [](char c) { return c != '\v' && IsAsciiSpace(c); };
+    if (run.begin == 0 || run.end > source.size())
+        return false;
+    const char after = run.end < source.size() ? source[run.end] : '>';
+    if (run.quote != 0 ? after != run.quote : after != '>' && !isSpace(after))
+        return false;
+    const char before = source[run.begin - 1];
+    if (before == '=' || before == run.quote || (run.quote == 0 && isSpace(before)))
+        return true;
+    if (run.quote != 0)
+        return false;
+    std::size_t value = run.begin;
+    while (value > 0 && source[value - 1] != '=' && !isSpace(source[value - 1]) &&
+           source[value - 1] != '>')
+        --value;
+    return value > 0 && source[value - 1] == '=' && source[value] == '&' &&
+           ReadCharacterReference(source, value, true).length == run.begin - value;
+}
+
 class PageEditor {
 public:
     explicit PageEditor(std::string_view source) : m_source(source) {}
@@ -179,8 +207,10 @@ ProtectedPage ProtectPage(std::string_view source)
         placed = run.end;
     }
     PageEditor editor(source);
+    // A value the reader misplaced stays as it is; the check then names what it holds.
     for (const HtmlRun& run : reading.Runs())
-        if (IsProtectable(run))
+        if (IsProtectable(run) &&
+            (run.kind != HtmlRunKind::AttributeValue || IsEditable(source, run)))
             editor.ProtectRun(run, page.changes);
     // Runs never overlap, so neither do changes; were the reader ever to break that, a change
     // written over another would corrupt the page, and one of the two is dropped instead.

@@ -123,22 +123,31 @@ std::string CheckFindings(std::string_view page, const std::vector<HarvestFindin
     return {};
 }
 
-/// Whether the reader places an unquoted attribute value's run after the character reference
-/// the value starts with ("<a href=&#109;ailto:x>"), as Gumbo's source of such a value begins
-/// there: the check and a second protection then decode the rest of the value alone, and may
-/// call a link broken that is broken otherwise, miss one, or take the rest for a mailto URL.
-/// A fault of the reader, reported; the properties it breaks wait for its mend.
+/// Whether the reader places an unquoted attribute value's run apart from the value: Gumbo,
+/// whose places it passes on, starts a value that starts with a reference ("<a href=&#109;...>",
+/// as protection writes an unquoted mailto URL) after that reference, and may end it inside
+/// another. Protection leaves such a run as it is, and the check and a second protection read
+/// the rest of the value alone, so that an address may stay in the attribute, a broken link
+/// go unnoticed or one be reported that is broken otherwise, or the rest be taken for a
+/// mailto URL. A fault of the reader, reported; the properties it breaks wait for its mend.
 bool ReaderCutsAValue(std::string_view page)
 {
+    constexpr std::string_view space = " \t\n\f\r";
     const HtmlReading reading = ReadHtml(page);
     for (const HtmlRun& run : reading.Runs()) {
-        if (run.kind != HtmlRunKind::AttributeValue || run.quote != 0 || run.begin == run.end)
+        if (run.kind != HtmlRunKind::AttributeValue || run.begin == run.end)
             continue;
+        const char after = run.end < page.size() ? page[run.end] : '>';
+        if (run.quote != 0) {
+            if (page[run.begin - 1] != run.quote || after != run.quote)
+                return true;
+            continue;
+        }
         std::size_t before = run.begin;
-        while (before > 0 &&
-               std::string_view(" \t\n\f\r").find(page[before - 1]) != std::string_view::npos)
+        while (before > 0 && space.find(page[before - 1]) != std::string_view::npos)
             --before;
-        if (before == 0 || page[before - 1] != '=')
+        if (before == 0 || page[before - 1] != '=' ||
+            (after != '>' && space.find(after) == std::string_view::npos))
             return true;
     }
     return false;
@@ -208,7 +217,8 @@ std::string CheckProtectPage(std::string_view page)
     for (const HarvestFinding& finding : findings) {
         if (finding.kind == HarvestFinding::Kind::BrokenLink)
             broken.push_back(finding.text);
-        else if (IsShown(finding.place))
+        else if (IsShown(finding.place) &&
+                 !(readerCuts && finding.place == HarvestPlace::Attribute))
             return "a harvester still reads " + DescribeFinding(finding) + Where(finding.offset);
     }
     // A link is broken after protection only if the page already linked there.
