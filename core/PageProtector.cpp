@@ -31,43 +31,55 @@ bool IsProtectable(const HtmlRun& run)
     }
 }
 
-/// Whether an attribute value's run can be edited alone: it starts where its value does (after
-/// "=" and white space, or a quote) or right after the one reference the value starts with,
-/// and ends where the value does (at its quote, or at the white space or ">" after an unquoted
-/// value). Gumbo, whose places the reader passes on, starts an unquoted value that starts with
-/// a reference after that reference, and may end it inside another ("<a f=&#8\"mailto&#58; o>"):
-/// editing a run that cuts into a reference would change the value.
-bool IsEditable(std::string_view source, const HtmlRun& run)
+/// How an attribute value's run lies in its value. Gumbo, whose places the reader passes on,
+/// starts an unquoted value that starts with a reference after that reference, and may end it
+/// inside another ("<a f=&#8\"mailto&#58; o>"): editing a run that cuts into a reference would
+/// change the value.
+enum class ValueRun : std::uint8_t {
+    /// All of the value: it starts after "=" and white space, or a quote, and ends at its quote
+    /// or at the white space or ">" after an unquoted value.
+    Whole,
+    /// All of the value after the one reference it starts with: may be edited, but is not
+    /// the whole URL of a link.
+    AfterFirstReference,
+    /// Cut loose from the value: left as it is, and the check names what it holds.
+    Cut,
+};
+
+ValueRun PlaceInValue(std::string_view source, const HtmlRun& run)
 {
     // White space to the tokenizer: not a vertical tab, which an unquoted value may hold.
     const auto isSpace = [](char c) { return c != '\v' && IsAsciiSpace(c); };
     if (run.begin == 0 || run.end > source.size())
-        return false;
+        return ValueRun::Cut;
     const char after = run.end < source.size() ? source[run.end] : '>';
     if (run.quote != 0 ? after != run.quote : after != '>' && !isSpace(after))
-        return false;
+        return ValueRun::Cut;
     const char before = source[run.begin - 1];
     if (before == '=' || before == run.quote || (run.quote == 0 && isSpace(before)))
-        return true;
+        return ValueRun::Whole;
     if (run.quote != 0)
-        return false;
+        return ValueRun::Cut;
     std::size_t value = run.begin;
     while (value > 0 && source[value - 1] != '=' && !isSpace(source[value - 1]) &&
            source[value - 1] != '>')
         --value;
-    return value > 0 && source[value - 1] == '=' && source[value] == '&' &&
-           ReadCharacterReference(source, value, true).length == run.begin - value;
+    const bool afterFirstReference =
+        value > 0 && source[value - 1] == '=' && source[value] == '&' &&
+        ReadCharacterReference(source, value, true).length == run.begin - value;
+    return afterFirstReference ? ValueRun::AfterFirstReference : ValueRun::Cut;
 }
 
 class PageEditor {
 public:
     explicit PageEditor(std::string_view source) : m_source(source) {}
 
-    void ProtectRun(const HtmlRun& run, std::vector<PageChange>& changes)
+    /// `wholeValue`: for an attribute, whether the run is all of its value.
+    void ProtectRun(const HtmlRun& run, bool wholeValue, std::vector<PageChange>& changes)
     {
         const std::string_view value = m_source.substr(run.begin, run.end - run.begin);
         const bool inAttribute = run.kind == HtmlRunKind::AttributeValue;
-        if (inAttribute && value.find_first_of(":&") != std::string_view::npos) {
+        if (inAttribute && wholeValue && value.find_first_of(":&") != std::string_view::npos) {
             const std::string decoded = DecodeAttributeValue(value);
             if (IsMailtoUrl(decoded)) {
                 if (EncodeEntities(decoded) != value)
@@ -207,11 +219,14 @@ ProtectedPage ProtectPage(std::string_view source)
         placed = run.end;
     }
     PageEditor editor(source);
-    // A value the reader misplaced stays as it is; the check then names what it holds.
-    for (const HtmlRun& run : reading.Runs())
-        if (IsProtectable(run) &&
-            (run.kind != HtmlRunKind::AttributeValue || IsEditable(source, run)))
-            editor.ProtectRun(run, page.changes);
+    for (const HtmlRun& run : reading.Runs()) {
+        if (!IsProtectable(run))
+            continue;
+        const ValueRun place =
+            run.kind == HtmlRunKind::AttributeValue ? PlaceInValue(source, run) : ValueRun::Whole;
+        if (place != ValueRun::Cut)
+            editor.ProtectRun(run, place == ValueRun::Whole, page.changes);
+    }
     // Runs never overlap, so neither do changes; were the reader ever to break that, a change
     // written over another would corrupt the page, and one of the two is dropped instead.
     std::size_t lastEnd = 0;

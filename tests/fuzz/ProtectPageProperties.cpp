@@ -123,13 +123,13 @@ std::string CheckFindings(std::string_view page, const std::vector<HarvestFindin
     return {};
 }
 
-/// Whether the reader places an unquoted attribute value's run apart from the value: Gumbo,
-/// whose places it passes on, starts a value that starts with a reference ("<a href=&#109;...>",
-/// as protection writes an unquoted mailto URL) after that reference, and may end it inside
-/// another. Protection leaves such a run as it is, and the check and a second protection read
-/// the rest of the value alone, so that an address may stay in the attribute, a broken link
-/// go unnoticed or one be reported that is broken otherwise, or the rest be taken for a
-/// mailto URL. A fault of the reader, reported; the properties it breaks wait for its mend.
+/// Whether the reader places an attribute value's run apart from the value: Gumbo, whose
+/// places it passes on, starts an unquoted value that starts with a reference
+/// ("<a href=&#109;...>", as protection writes an unquoted mailto URL) after that reference,
+/// and may end it inside another. Protection takes no such run for a whole mailto URL, and
+/// leaves one that cuts into a reference as it is; the check reads the rest of the value
+/// alone. So an address may stay in the attribute, and a broken link go unnoticed or be
+/// reported as another. A fault of the reader, reported; these properties wait for its mend.
 bool ReaderCutsAValue(std::string_view page)
 {
     constexpr std::string_view space = " \t\n\f\r";
@@ -203,9 +203,8 @@ std::string CheckProtectPage(std::string_view page)
             });
         if (gumboJudges && DescribeDocument(after) != DescribeDocument(page))
             return "the protected page reads as another document";
-        // Where the reader cuts a value, protecting again reads the value's rest as a whole.
         const Outcome twice = ProtectPage(after).outcome;
-        if (!readerCuts && twice != Outcome::Unchanged && twice != Outcome::NothingToProtect)
+        if (twice != Outcome::Unchanged && twice != Outcome::NothingToProtect)
             return "the protected page does not protect to itself";
     }
 
