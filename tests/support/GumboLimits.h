@@ -36,9 +36,9 @@ inline bool HasCharacterGumboReplaces(std::string_view text)
     for (std::size_t i = 0; i < text.size();) {
         const auto lead = static_cast<unsigned char>(text[i]);
         const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-        char32_t c = length == 1 ? lead : lead & (0x7F >> length);
+        char32_t c = lead & (length == 1 ? 0x7Fu : 0x7Fu >> length);
         for (std::size_t k = 1; k < length && i + k < text.size(); ++k)
-            c = (c << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+            c = (c << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3Fu);
         i += length;
         if ((c >= 0x01 && c <= 0x08) || c == 0x0B || (c >= 0x0E && c <= 0x1F) ||
             (c >= 0x7F && c <= 0x9F) || (c >= 0xFDD0 && c <= 0xFDEF) || (c & 0xFFFE) == 0xFFFE)
