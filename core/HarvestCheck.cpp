@@ -34,7 +34,9 @@ void Place(HarvestFinding& finding, const HtmlRun* run, bool whole)
         finding.place = HarvestPlace::Text;
         break;
     case HtmlRunKind::AttributeValue:
-        finding.place = HarvestPlace::Attribute;
+        // Inside noscript a scripting browser reads the tag as raw text, as it does the text
+        // around it: no attribute there is shown, and none is protected.
+        finding.place = run->decodesReferences ? HarvestPlace::Attribute : HarvestPlace::RawText;
         finding.attribute = run->attribute;
         break;
     case HtmlRunKind::EscapableRawText:
@@ -108,10 +110,13 @@ std::vector<HarvestFinding> FindHarvestable(std::string_view page)
     const std::vector<HtmlRun>& runs = reading.Runs();
 
     ForEachAddress(page, [&](const AddressMatch& match) {
-        // "mailto:" with its address is one finding.
+        // "mailto:" with its address is one finding; an address right after that address is
+        // one of its own.
+        static constexpr std::size_t mailtoSize = 7;
         if (!match.isMailto && !findings.empty() &&
             findings.back().kind == HarvestFinding::Kind::Mailto &&
-            findings.back().offset + findings.back().text.size() == match.begin) {
+            findings.back().text.size() == mailtoSize &&
+            findings.back().offset + mailtoSize == match.begin) {
             findings.back().text =
                 page.substr(findings.back().offset, match.end - findings.back().offset);
             return;
@@ -126,8 +131,9 @@ std::vector<HarvestFinding> FindHarvestable(std::string_view page)
     });
 
     for (const HtmlRun& run : runs) {
+        // A run the reader could not place (its end before its begin) names no value.
         if (run.kind != HtmlRunKind::AttributeValue || run.attribute != "href" ||
-            !run.decodesReferences)
+            !run.decodesReferences || run.end < run.begin)
             continue;
         const std::string_view source = page.substr(run.begin, run.end - run.begin);
         if (source.find('&') == std::string_view::npos)
