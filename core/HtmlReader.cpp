@@ -7,10 +7,13 @@
 #include <gumbo.h>
 
 #include <algorithm>
+#include <csetjmp>
+#include <csignal>
+#include <cstdlib>
 #include <array>
 #include <cstring>
 #include <iterator>
-#include <memory>
+#include <mutex>
 #include <utility>
 
 namespace quillveil {
@@ -35,11 +38,108 @@ enum GumboErrorType : int {
     TreeBuilder = 40,
 };
 
-struct OutputDeleter {
-    void operator()(GumboOutput* output) const
+/// Where a thread's parse under way returns to should Gumbo abort it.
+thread_local sigjmp_buf* t_abandonParse = nullptr;
+struct sigaction g_abortBeforeUs;
+
+extern "C" void AbandonParseOnAbort(int signal)
+{
+    if (t_abandonParse)
+        siglongjmp(*t_abandonParse, 1);
+    // An abort outside a parse is no business of ours: it ends the process as it would have.
+    sigaction(SIGABRT, &g_abortBeforeUs, nullptr);
+    std::raise(signal);
+}
+
+/// One parse by Gumbo, with all the memory it took. Gumbo 0.10.1 fails an assertion and
+/// aborts the process on some rare markup ("<table>x<svg><title><![CDATA[y]]>z"): a text
+/// that a web author pastes or a page of a site must never take the program down with it.
+/// Such a parse is abandoned where it stopped (Gumbo keeps no state beyond the parse), and the
+/// memory it took, which this class hands out and keeps track of, freed. Nothing in Gumbo's
+/// frames needs unwinding: it is C.
+class GumboParse {
+public:
+    GumboParse(std::string_view source, int maxErrors)
     {
-        gumbo_destroy_output(&kGumboDefaultOptions, output);
+        static std::once_flag installed;
+        std::call_once(installed, [] {
+            struct sigaction action {};
+            action.sa_handler = AbandonParseOnAbort;
+            sigemptyset(&action.sa_mask);
+            sigaction(SIGABRT, &action, &g_abortBeforeUs);
+        });
+        GumboOptions options = kGumboDefaultOptions;
+        options.max_errors = maxErrors;
+        options.allocator = Allocate;
+        options.deallocator = Deallocate;
+        options.userdata = this;
+        m_output = ParseOrAbandon(options, source);
     }
+
+    GumboParse(const GumboParse&) = delete;
+    GumboParse& operator=(const GumboParse&) = delete;
+
+    /// Frees the whole tree at once, which walking it to free each node would only slow.
+    ~GumboParse()
+    {
+        for (Block* block = m_blocks.next; block != &m_blocks;) {
+            Block* next = block->next;
+            std::free(block);
+            block = next;
+        }
+    }
+
+    /// The tree, or null where Gumbo gave up on the text.
+    const GumboOutput* Output() const { return m_output; }
+
+private:
+    /// The head of each allocation: a ring through all of them. Two pointers keep what
+    /// follows aligned as malloc aligns.
+    struct Block {
+        Block* prev;
+        Block* next;
+    };
+
+    static GumboOutput* ParseOrAbandon(const GumboOptions& options, std::string_view source)
+    {
+        sigjmp_buf abandon;
+        // The signal mask is saved too: SIGABRT stays blocked on leaving its handler otherwise.
+        if (sigsetjmp(abandon, 1) != 0) {
+            t_abandonParse = nullptr;
+            return nullptr;
+        }
+        t_abandonParse = &abandon;
+        GumboOutput* output = gumbo_parse_with_options(&options, source.data(), source.size());
+        t_abandonParse = nullptr;
+        return output;
+    }
+
+    static void* Allocate(void* self, std::size_t size)
+    {
+        auto* block = static_cast<Block*>(std::malloc(sizeof(Block) + size));
+        // Out of memory: no exception may cross Gumbo's C frames; the parse gives up instead.
+        if (!block)
+            siglongjmp(*t_abandonParse, 1);
+        Block& ring = static_cast<GumboParse*>(self)->m_blocks;
+        block->prev = &ring;
+        block->next = ring.next;
+        ring.next->prev = block;
+        ring.next = block;
+        return block + 1;
+    }
+
+    static void Deallocate(void*, void* memory)
+    {
+        if (!memory)
+            return;
+        Block* block = static_cast<Block*>(memory) - 1;
+        block->prev->next = block->next;
+        block->next->prev = block->prev;
+        std::free(block);
+    }
+
+    Block m_blocks{&m_blocks, &m_blocks};
+    GumboOutput* m_output = nullptr;
 };
 
 std::size_t OffsetIn(std::string_view source, const GumboStringPiece& piece)
@@ -125,7 +225,12 @@ public:
 
     void Read()
     {
-        const std::unique_ptr<GumboOutput, OutputDeleter> output(Parse(m_source));
+        const GumboParse parse(m_source, static_cast<int>(MaxErrors));
+        const GumboOutput* output = parse.Output();
+        if (!output) {
+            AddProblem(HtmlProblemKind::ParserFailed, 0);
+            return;
+        }
         ReadErrors(output->errors, 0);
         CheckUtf8();
         CollectMarkup(output->document);
@@ -150,13 +255,6 @@ public:
     /// otherwise take memory as the square of its depth (gigabytes from 20,000 <div>).
     static constexpr unsigned MaxErrors = 1000;
 
-    static GumboOutput* Parse(std::string_view source)
-    {
-        GumboOptions options = kGumboDefaultOptions;
-        options.max_errors = static_cast<int>(MaxErrors);
-        return gumbo_parse_with_options(&options, source.data(), source.size());
-    }
-
     /// When the errors were cut short, whether the text ends inside a tag is read from the
     /// part after the last thing the tree or the errors account for: it starts where the
     /// tokenizer reads text, and holds only what the tree builder ignored, then the tag cut
@@ -172,9 +270,11 @@ public:
         const std::string_view tail = m_source.substr(covered);
         if (tail.find('<') == std::string_view::npos)
             return;
-        const std::unique_ptr<GumboOutput, OutputDeleter> output(Parse(tail));
-        if (output->errors.length >= MaxErrors) {
-            AddProblem(HtmlProblemKind::TooManyErrors, covered);
+        const GumboParse parse(tail, static_cast<int>(MaxErrors));
+        const GumboOutput* output = parse.Output();
+        if (!output || output->errors.length >= MaxErrors) {
+            AddProblem(output ? HtmlProblemKind::TooManyErrors : HtmlProblemKind::ParserFailed,
+                       covered);
             return;
         }
         HtmlReaderImpl tailReader(tail, m_tailReading);
@@ -694,7 +794,10 @@ private:
         constexpr std::size_t window = 4096;
         std::string renamed = "<q";
         renamed.append(m_source.substr(name, std::min(end - name, window)));
-        const std::unique_ptr<GumboOutput, OutputDeleter> output(Parse(renamed));
+        const GumboParse parse(renamed, static_cast<int>(MaxErrors));
+        const GumboOutput* output = parse.Output();
+        if (!output)
+            return std::string_view::npos;
         const GumboNode* body = nullptr;
         for (unsigned i = 0; i < output->root->v.element.children.length; ++i) {
             const auto* child =
@@ -753,8 +856,10 @@ HtmlReading ReadHtml(std::string_view source)
 
 std::string DescribeDocument(std::string_view source)
 {
-    const std::unique_ptr<GumboOutput, OutputDeleter> output(
-        gumbo_parse_with_options(&kGumboDefaultOptions, source.data(), source.size()));
+    const GumboParse parse(source, kGumboDefaultOptions.max_errors);
+    const GumboOutput* output = parse.Output();
+    if (!output)
+        return "#document the parser gave up on\n";
     std::string description;
     std::vector<std::pair<const GumboNode*, std::size_t>> stack{{output->document, 0}};
     while (!stack.empty()) {

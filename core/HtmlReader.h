@@ -66,6 +66,9 @@ enum class HtmlProblemKind : std::uint8_t {
     UnplacedText,
     /// So many parse errors that whether the text ends inside a tag is not known.
     TooManyErrors,
+    /// The HTML5 parser gave up on the text: it fails on some rare markup. Nothing of the text
+    /// is read then.
+    ParserFailed,
 };
 
 struct HtmlProblem {

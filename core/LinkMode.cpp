@@ -23,6 +23,7 @@ namespace {
 
 constexpr std::string_view NoHrefMessage = "Invalid link, please specify 'href' attribute";
 constexpr std::string_view NotClosedMessage = "Invalid link, the 'href' value is not closed";
+constexpr std::string_view UnreadableMessage = "Invalid link, it cannot be read as HTML";
 
 /// Runs whose text a browser decodes and puts in the document: there a reference reads the
 /// same as the character it stands for. Script and style never, even where decoded (SVG).
@@ -92,16 +93,20 @@ public:
         CharacterReference reference;
         for (const HtmlRun* run : runs) {
             const bool inAttribute = run->kind == HtmlRunKind::AttributeValue;
-            for (std::size_t pos = run->begin; pos < run->end;) {
-                // Only "&" and CR start a character of more than one byte.
-                if (link[pos] != '&' && link[pos] != '\r') {
-                    ++pos;
-                    continue;
-                }
+            // Only "&" and CR start a character of more than one byte: leap from one to the
+            // next, each found by its own search.
+            const std::string_view text = link.substr(0, run->end);
+            std::size_t amp = text.find('&', run->begin);
+            std::size_t cr = text.find('\r', run->begin);
+            while (amp != std::string_view::npos || cr != std::string_view::npos) {
+                const std::size_t pos = std::min(amp, cr);
                 const std::size_t end = CharacterEnd(link, pos, run->end, inAttribute, reference);
                 if (end - pos > 1)
                     m_units.push_back({pos, end});
-                pos = end;
+                if (amp < end)
+                    amp = text.find('&', end);
+                if (cr < end)
+                    cr = text.find('\r', end);
             }
         }
     }
@@ -202,9 +207,9 @@ void FindDecodedOccurrences(std::string_view link, const HtmlRun& run, std::stri
     const std::string_view source = link.substr(run.begin, run.end - run.begin);
     if (source.find_first_of("&\r") == std::string_view::npos) {
         // Most text holds neither references nor CR: there it is its own decoding.
-        for (std::size_t i = 0; i < source.size(); ++i)
-            if (matcher.Feed(source[i]))
-                spans.push_back({run.begin + i + 1 - address.size(), run.begin + i + 1});
+        matcher.Search(source, [&](std::size_t at) {
+            spans.push_back({run.begin + at, run.begin + at + address.size()});
+        });
         return;
     }
     // Where each of the last characters began, in decoded bytes and in the source.
@@ -263,68 +268,71 @@ void TakeInSuspendedReference(std::string_view link, const HtmlRun& run, Span& s
         span.begin = amp;
 }
 
-/// "&#N;" for every ASCII byte in the first bytes of an entry, its length in the last: written
-/// for every byte of every occurrence, one fixed-width store each.
-using ReferenceEntry = std::uint64_t;
+/// What a byte of an occurrence becomes, in the first bytes of an entry, with its length in the
+/// last: written for every byte of every occurrence, one fixed-width store each. Characters the
+/// browser decodes become decimal references, as EncodeEntities writes them. Bytes of 128 and
+/// above stay, as EncodeEntities keeps them, and so do control characters other than white
+/// space: parsers differ on what they make of them raw (some replace them), and no harvester
+/// looks for them. ("&" and CR, which may start more than one byte, are read apart.)
+using ByteEntry = std::uint64_t;
 
-constexpr std::array<ReferenceEntry, 128> MakeReferenceTable()
+constexpr std::array<ByteEntry, 256> MakeByteTable()
 {
-    std::array<ReferenceEntry, 128> table{};
-    for (unsigned byte = 0; byte < 128; ++byte) {
-        std::array<char, sizeof(ReferenceEntry)> entry{'&', '#'};
-        std::size_t length = 2;
-        if (byte >= 100)
-            entry[length++] = static_cast<char>('0' + byte / 100);
-        if (byte >= 10)
-            entry[length++] = static_cast<char>('0' + byte / 10 % 10);
-        entry[length++] = static_cast<char>('0' + byte % 10);
-        entry[length++] = ';';
+    std::array<ByteEntry, 256> table{};
+    for (unsigned byte = 0; byte < 256; ++byte) {
+        std::array<char, sizeof(ByteEntry)> entry{};
+        std::size_t length = 0;
+        const bool control =
+            (byte < 0x20 && !IsAsciiSpace(static_cast<char>(byte))) || byte == 0x0B || byte == 0x7F;
+        if (control || byte >= 128) {
+            entry[length++] = static_cast<char>(byte);
+        } else {
+            entry[length++] = '&';
+            entry[length++] = '#';
+            if (byte >= 100)
+                entry[length++] = static_cast<char>('0' + byte / 100);
+            if (byte >= 10)
+                entry[length++] = static_cast<char>('0' + byte / 10 % 10);
+            entry[length++] = static_cast<char>('0' + byte % 10);
+            entry[length++] = ';';
+        }
         entry.back() = static_cast<char>(length);
-        table[byte] = std::bit_cast<ReferenceEntry>(entry);
+        table[byte] = std::bit_cast<ByteEntry>(entry);
     }
     return table;
 }
 
-constexpr std::array<ReferenceEntry, 128> ReferenceTable = MakeReferenceTable();
+constexpr std::array<ByteEntry, 256> ByteTable = MakeByteTable();
 
-/// The code that stands for link[span): characters the browser decodes become decimal
-/// references, as EncodeEntities writes them; references already there stay as they are; line
-/// breaks become "&#10;", what the browser reads them as. Bytes of 128 and above stay, as
-/// EncodeEntities keeps them, and so do control characters other than white space: parsers
-/// differ on what they make of them raw (some replace them), and no harvester looks for them.
-/// With `out`, writes it there and returns its size; with null, only measures it. Each new
-/// reference is stored as its whole entry, so `out` needs 8 bytes to spare past the code.
+/// The code that stands for link[span): each byte as ByteTable has it, references already
+/// there as they are, and line breaks as "&#10;", what the browser reads them as. Writes it at
+/// `out` when Write, which needs 8 bytes to spare past it (each entry is stored whole); returns
+/// its size.
+template <bool Write>
 std::size_t EncodeSpan(std::string_view link, const Span& span, bool inAttribute, char* out)
 {
     static_assert(std::endian::native == std::endian::little,
-                  "a reference's length is read from the last byte of its entry");
+                  "an entry's length is read from its last byte");
     std::size_t size = 0;
-    const auto put = [&](std::string_view piece) {
-        if (out)
-            std::memcpy(out + size, piece.data(), piece.size());
-        size += piece.size();
-    };
     CharacterReference reference;
     for (std::size_t pos = span.begin; pos < span.end;) {
         const char c = link[pos];
-        const auto value = static_cast<unsigned char>(c);
         if (c == '&' || c == '\r') {
             const std::size_t end = CharacterEnd(link, pos, span.end, inAttribute, reference);
             if (reference.length > 0 || c == '\r') {
-                put(reference.length > 0 ? link.substr(pos, end - pos) : "&#10;");
+                const std::string_view piece =
+                    reference.length > 0 ? link.substr(pos, end - pos) : "&#10;";
+                if constexpr (Write)
+                    std::memcpy(out + size, piece.data(), piece.size());
+                size += piece.size();
                 pos = end;
                 continue;
             }
         }
-        const bool control = (value < 0x20 && !IsAsciiSpace(c)) || value == 0x0B || value == 0x7F;
-        if (control || value >= 128) {
-            put(link.substr(pos, 1));
-        } else {
-            const ReferenceEntry entry = ReferenceTable[value];
-            if (out)
-                std::memcpy(out + size, &entry, sizeof entry);
-            size += static_cast<std::size_t>(entry >> 56);
-        }
+        const ByteEntry entry = ByteTable[static_cast<unsigned char>(c)];
+        if constexpr (Write)
+            std::memcpy(out + size, &entry, sizeof entry);
+        size += static_cast<std::size_t>(entry >> 56);
         ++pos;
     }
     return size;
@@ -341,7 +349,8 @@ std::string WriteCode(std::string_view link, const std::vector<Span>& spans, con
     // Measured first: the code can be six times the link, too much to grow by doubling.
     std::size_t size = link.size();
     for (const Span& span : spans)
-        size = size - (span.end - span.begin) + EncodeSpan(link, span, inAttribute(span), nullptr);
+        size = size - (span.end - span.begin) +
+               EncodeSpan<false>(link, span, inAttribute(span), nullptr);
     return MakeSizedString(
         size,
         [&](char* out) {
@@ -349,12 +358,12 @@ std::string WriteCode(std::string_view link, const std::vector<Span>& spans, con
             for (const Span& span : spans) {
                 out = std::copy(link.begin() + static_cast<std::ptrdiff_t>(copied),
                                 link.begin() + static_cast<std::ptrdiff_t>(span.begin), out);
-                out += EncodeSpan(link, span, inAttribute(span), out);
+                out += EncodeSpan<true>(link, span, inAttribute(span), out);
                 copied = span.end;
             }
             std::copy(link.begin() + static_cast<std::ptrdiff_t>(copied), link.end(), out);
         },
-        sizeof(ReferenceEntry));
+        sizeof(ByteEntry));
 }
 
 /// Sorts the spans and joins those that overlap.
@@ -410,6 +419,9 @@ GenerateResult GenerateLinkCode(const EncoderForm& form)
     if (link.empty())
         return GenerateResult::Warning("Link field is empty", EncoderField::Link);
     const HtmlReading reading = ReadHtml(link);
+    if (!reading.Problems().empty() &&
+        reading.Problems().front().kind == HtmlProblemKind::ParserFailed)
+        return GenerateResult::Warning(std::string(UnreadableMessage), EncoderField::Link);
     const HtmlRun* href = FirstHref(reading);
     if (!href)
         return MissingHref(link, reading);

@@ -2,6 +2,7 @@
 
 #include "AsciiText.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <string_view>
 #include <vector>
@@ -33,8 +34,7 @@ public:
     /// are all found.
     bool Feed(char c)
     {
-        if (m_fold)
-            c = ToAsciiLower(c);
+        c = Fold(c);
         while (m_matched > 0 && c != At(m_matched))
             m_matched = m_border[m_matched - 1];
         if (c == At(m_matched))
@@ -45,8 +45,43 @@ public:
         return true;
     }
 
-    /// Whether no byte fed so far can begin an occurrence.
-    bool Idle() const { return m_matched == 0; }
+    /// Calls `found(position)` for every occurrence in `text`, overlapping ones included, from
+    /// left to right, forgetting what was fed before. Where no occurrence has begun, it leaps to
+    /// the next byte that could start one and compares a stretch at once, falling back to
+    /// byte-at-a-time matching where text and pattern part: still linear, since the matching
+    /// then resumes after the bytes the comparison found equal.
+    template <class Found> void Search(std::string_view text, Found found)
+    {
+        Reset();
+        const char first = At(0);
+        for (std::size_t i = 0; i < text.size();) {
+            if (m_matched > 0) {
+                if (Feed(text[i]))
+                    found(i + 1 - m_pattern.size());
+                ++i;
+                continue;
+            }
+            if (m_fold) {
+                while (i < text.size() && Fold(text[i]) != first)
+                    ++i;
+            } else {
+                i = std::min(text.find(first, i), text.size());
+            }
+            if (i == text.size())
+                return;
+            std::size_t same = 1;
+            while (same < m_pattern.size() && i + same < text.size() &&
+                   Fold(text[i + same]) == At(same))
+                ++same;
+            if (same == m_pattern.size()) {
+                found(i);
+                m_matched = m_border[same - 1];
+            } else {
+                m_matched = same;
+            }
+            i += same;
+        }
+    }
 
     /// Forgets the bytes fed so far.
     void Reset() { m_matched = 0; }
@@ -54,7 +89,8 @@ public:
     std::size_t PatternSize() const { return m_pattern.size(); }
 
 private:
-    char At(std::size_t i) const { return m_fold ? ToAsciiLower(m_pattern[i]) : m_pattern[i]; }
+    char Fold(char c) const { return m_fold ? ToAsciiLower(c) : c; }
+    char At(std::size_t i) const { return Fold(m_pattern[i]); }
 
     std::string_view m_pattern;
     bool m_fold;
@@ -68,16 +104,6 @@ template <class Found>
 void ForEachOccurrence(std::string_view text, std::string_view pattern, Found found)
 {
     OccurrenceMatcher matcher(pattern);
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        // Between occurrences, only the pattern's first byte can start one: leap to it.
-        if (matcher.Idle()) {
-            i = text.find(pattern[0], i);
-            if (i == std::string_view::npos)
-                return;
-        }
-        if (matcher.Feed(text[i]))
-            found(i + 1 - pattern.size());
-    }
+    matcher.Search(text, found);
 }
-
 } // namespace quillveil

@@ -273,6 +273,8 @@ std::string_view DescribeProblem(HtmlProblemKind kind)
         return "holds text the HTML reader cannot place";
     case HtmlProblemKind::TooManyErrors:
         return "holds too many markup errors to tell where its tags end";
+    case HtmlProblemKind::ParserFailed:
+        return "holds markup the HTML parser fails on";
     }
     return "cannot be read as HTML";
 }

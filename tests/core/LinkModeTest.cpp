@@ -38,6 +38,9 @@ TEST(LinkModeTest, WorkedCases)
         {R"(<a href=x>y</a>)", R"(<a href=&#120;>y</a>)"},
         // A browser drops an element whose value has no end, and all after it.
         {R"(<a href="x>y</a>)", "warning: Invalid link, the 'href' value is not closed"},
+        // Markup the HTML5 parser fails on (an assertion of its own) is answered, not a crash.
+        {R"(<a href="x">x</a><table>y<svg><title><![CDATA[z]]>w)",
+         "warning: Invalid link, it cannot be read as HTML"},
     });
 }
 
