@@ -163,8 +163,6 @@ bool IsShown(HarvestPlace place)
 
 std::string CheckProtectPage(std::string_view page)
 {
-    if (MayAbortGumbo(page))
-        return {};
     const std::vector<HarvestFinding> before = FindHarvestable(page);
     if (std::string problem = CheckFindings(page, before); !problem.empty())
         return "before: " + problem;

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <algorithm>
 #include <cctype>
 #include <string_view>
 
@@ -45,21 +44,6 @@ inline bool HasCharacterGumboReplaces(std::string_view text)
             return true;
     }
     return false;
-}
-
-/// Whether `html` may be one of the pages on which Gumbo 0.10.1 fails an assertion and aborts
-/// the process: text moved out of a table, then a CDATA section inside an HTML integration
-/// point of SVG or MathML, then text ("<table>x<svg><title><![CDATA[g]]>h"). A fault to mend
-/// where Gumbo is called; until then such pages cannot be fed to it here.
-inline bool MayAbortGumbo(std::string_view html)
-{
-    constexpr std::string_view table = "<table";
-    const auto sameLetter = [](char a, char b) {
-        return std::tolower(static_cast<unsigned char>(a)) == b;
-    };
-    return html.find("<![CDATA[") != std::string_view::npos &&
-           std::search(html.begin(), html.end(), table.begin(), table.end(), sameLetter) !=
-               html.end();
 }
 
 } // namespace quillveil::testing
