@@ -207,8 +207,9 @@ private:
                     m_markup.push_back({offset - 2, offset + 1});
                 break;
             case TreeBuilder:
-                // A tag the tree builder ignored leaves no trace in the tree but this.
-                if (offset < m_source.size() && m_source[offset] == '<')
+                // A tag the tree builder ignored leaves no trace in the tree but this. Errors
+                // about text may be reported at a "<" of its own ("<<x"), which is no markup.
+                if (offset < m_source.size() && OpensMarkup(offset))
                     m_markup.push_back({offset, 0});
                 break;
             default:
@@ -396,6 +397,60 @@ private:
         }
     }
 
+    /// How the tokenizer and the tree builder made a text node's characters from its source.
+    struct TextRules {
+        /// The contents of an element the tokenizer reads as raw text (title, script...):
+        /// nothing in them is markup. Elsewhere a "<" may open a tag or a comment.
+        bool rawText;
+        /// Character references are decoded (here, as the parser did: in noscript too).
+        bool decodes;
+        /// NUL becomes U+FFFD; elsewhere the tree builder drops it.
+        bool nulReplaced;
+        /// Whether the source is read along the tree's text, which catches what the tokenizer's
+        /// rule alone would not (characters the tree builder dropped or moved). In a frameset
+        /// it keeps only white space, and drops the rest.
+        bool guided = true;
+    };
+
+    static TextRules RulesFor(const GumboNode* parent)
+    {
+        if (!parent || parent->type != GUMBO_NODE_ELEMENT)
+            return {false, true, false};
+        const GumboElement& e = parent->v.element;
+        switch (e.tag_namespace) {
+        case GUMBO_NAMESPACE_SVG:
+            // The tree builder replaces NUL in SVG and MathML, save where they hold HTML again.
+            return {false, true,
+                    e.tag != GUMBO_TAG_FOREIGNOBJECT && e.tag != GUMBO_TAG_DESC &&
+                        e.tag != GUMBO_TAG_TITLE};
+        case GUMBO_NAMESPACE_MATHML:
+            return {false, true,
+                    e.tag != GUMBO_TAG_MI && e.tag != GUMBO_TAG_MO && e.tag != GUMBO_TAG_MN &&
+                        e.tag != GUMBO_TAG_MS && e.tag != GUMBO_TAG_MTEXT &&
+                        e.tag != GUMBO_TAG_ANNOTATION_XML};
+        default:
+            break;
+        }
+        switch (e.tag) {
+        case GUMBO_TAG_FRAMESET:
+        case GUMBO_TAG_HTML:
+            return {false, true, false, false};
+        case GUMBO_TAG_TITLE:
+        case GUMBO_TAG_TEXTAREA:
+            return {true, true, true};
+        case GUMBO_TAG_STYLE:
+        case GUMBO_TAG_SCRIPT:
+        case GUMBO_TAG_XMP:
+        case GUMBO_TAG_IFRAME:
+        case GUMBO_TAG_NOEMBED:
+        case GUMBO_TAG_NOFRAMES:
+        case GUMBO_TAG_PLAINTEXT:
+            return {true, false, true};
+        default:
+            return {false, true, false};
+        }
+    }
+
     void AddText(const GumboNode* node, bool inNoscript)
     {
         const GumboText& text = node->v.text;
@@ -420,57 +475,34 @@ private:
             break;
         }
         const std::size_t begin = OffsetIn(m_source, text.original_text);
-        PlaceText(run, begin, begin + text.original_text.length, text.text);
+        PlaceText(run, begin, begin + text.original_text.length, text.text, RulesFor(node->parent));
     }
 
     /// Adds the runs of a text node. Gumbo gives the source from its first character to its
-    /// last, and tags that the tree builder ignored in between ("x</div>y") are inside it;
-    /// they are found by reading the source along the node's decoded text, and left out.
-    void PlaceText(HtmlRun run, std::size_t begin, std::size_t end, std::string_view decoded)
+    /// last, and tokens that the tree builder ignored in between ("x</div>y") are inside it.
+    /// Outside raw text the tokenizer's own rule tells them apart: a "<" opens markup exactly
+    /// when a letter, "/", "!" or "?" follows it. The source is read along the node's decoded
+    /// text, markup is left out, and a text the two do not agree on is reported, not guessed.
+    void PlaceText(HtmlRun run, std::size_t begin, std::size_t end, std::string_view decoded,
+                   TextRules rules)
     {
         const std::size_t firstRun = m_reading.m_runs.size();
         std::size_t pos = begin;
         std::size_t matched = 0;
         std::size_t runStart = begin;
-        // The last "<" read as the text's own, to take as a tag instead should the source
-        // stop matching the text further on.
-        Place retry{std::string_view::npos, 0};
         for (;;) {
-            Place lastLessThan{std::string_view::npos, 0};
-            pos = Follow(pos, end, decoded, matched, run.decodesReferences, &lastLessThan);
-            if (lastLessThan.pos != std::string_view::npos)
-                retry = lastLessThan;
+            pos = Follow(pos, end, decoded, matched, rules);
             if (pos == end && matched == decoded.size())
                 break;
-            bool tag = pos < end && m_source[pos] == '<';
-            if (tag && IsTextLessThan(pos, end, decoded, matched, run.decodesReferences)) {
-                ++pos;
-                ++matched;
-                continue;
-            }
-            std::size_t next = tag ? SkipMarkup(pos, end, decoded, matched, run.decodesReferences)
-                                   : std::string_view::npos;
-            if (next == std::string_view::npos && matched == decoded.size() && pos < end &&
-                m_source[pos] == '<') {
-                // All of the text is placed; the rest is markup the tokenizer dropped, cut off
-                // by the end ("<!DOCTYPE").
-                end = pos;
-                break;
-            }
-            if (next == std::string_view::npos && retry.pos != std::string_view::npos) {
-                // Go back to that "<": the runs end there, and a tag starts.
-                pos = retry.pos;
-                matched = retry.matched;
-                retry.pos = std::string_view::npos;
-                if (pos < runStart) {
-                    auto& runs = m_reading.m_runs;
-                    while (runs.size() > firstRun && runs.back().begin >= pos)
-                        runs.pop_back();
-                    if (runs.size() > firstRun)
-                        runs.back().end = std::min(runs.back().end, pos);
-                    runStart = pos;
+            std::size_t next = std::string_view::npos;
+            if (pos < end && !rules.rawText && OpensMarkup(pos)) {
+                next = MarkupEnd(pos, end);
+                if (next == std::string_view::npos && matched == decoded.size()) {
+                    // All of the text is placed; the rest is markup the tokenizer dropped, cut
+                    // off by the end ("<!DOCTYPE").
+                    end = pos;
+                    break;
                 }
-                next = SkipMarkup(pos, end, decoded, matched, run.decodesReferences);
             }
             if (next == std::string_view::npos) {
                 // The tree's text and its source disagree: leave the whole node out.
@@ -500,21 +532,32 @@ private:
                                 Markup{pos, std::string_view::npos});
     }
 
-    /// Reads the source from `pos` as text while it decodes to `decoded` from `matched`;
-    /// stops before `end`, before known markup, or where the two part. Returns where it
-    /// stopped and advances `matched`.
-    /// A place in the source and how much of the decoded text lies before it.
-    struct Place {
-        std::size_t pos;
-        std::size_t matched;
-    };
+    /// Whether the tokenizer, reading text, takes the "<" at `pos` as the start of a tag, a
+    /// comment or a doctype rather than as a character: "</" at the very end is text.
+    bool OpensMarkup(std::size_t pos) const
+    {
+        if (m_source[pos] != '<' || pos + 1 >= m_source.size())
+            return false;
+        const char next = m_source[pos + 1];
+        return IsAsciiLetter(next) || next == '!' || next == '?' ||
+               (next == '/' && pos + 2 < m_source.size());
+    }
 
+    /// Reads the source from `pos` as text while it decodes to `decoded` from `matched`;
+    /// stops before `end`, before markup, or where the two part. Returns where it stopped and
+    /// advances `matched`.
     std::size_t Follow(std::size_t pos, std::size_t end, std::string_view decoded,
-                       std::size_t& matched, bool decodes, Place* lastLessThan = nullptr) const
+                       std::size_t& matched, TextRules& rules) const
     {
         constexpr std::string_view replacement = "\xEF\xBF\xBD";
         const auto markup = NextMarkup(pos);
-        const std::size_t limit = markup == m_markup.end() ? end : std::min(end, markup->begin);
+        const std::size_t limit =
+            rules.rawText || markup == m_markup.end() ? end : std::min(end, markup->begin);
+        if (!rules.guided) {
+            // All that is not markup is the text's own, whatever the tree's text says.
+            matched = decoded.size();
+            return rules.rawText ? limit : MarkupWithin(pos, limit);
+        }
         while (pos < limit) {
             // Plain bytes reach the tree as they are: compare them a stretch at a time.
             const std::size_t plain = PlainStretch(pos, limit);
@@ -525,10 +568,9 @@ private:
                     std::mismatch(m_source.begin() + static_cast<std::ptrdiff_t>(pos),
                                   m_source.begin() + static_cast<std::ptrdiff_t>(pos + same),
                                   decoded.begin() + static_cast<std::ptrdiff_t>(matched));
-                const auto equal = static_cast<std::size_t>(differ.first - m_source.begin()) - pos;
-                const std::size_t lessThan = m_source.substr(pos, equal).rfind('<');
-                if (lastLessThan && lessThan != std::string_view::npos)
-                    *lastLessThan = {pos + lessThan, matched + lessThan};
+                auto equal = static_cast<std::size_t>(differ.first - m_source.begin()) - pos;
+                if (!rules.rawText)
+                    equal = std::min(equal, MarkupWithin(pos, pos + equal) - pos);
                 pos += equal;
                 matched += equal;
                 if (equal < plain)
@@ -537,19 +579,20 @@ private:
             }
             const char c = m_source[pos];
             const auto byte = static_cast<unsigned char>(c);
-            if (c == '&' && decodes) {
+            if (c == '&' && rules.decodes) {
                 const CharacterReference reference = ReadCharacterReference(m_source, pos, false);
                 if (reference.length > 0) {
                     if (pos + reference.length > limit)
                         return pos;
-                    std::size_t length = reference.decoded.size();
+                    const std::size_t length = reference.decoded.size();
                     if (decoded.substr(matched, length) != reference.decoded) {
-                        // Gumbo wraps numbers past 32 bits around ("&#x100000041;" is "A"
-                        // to it, U+FFFD to a browser): take the one character it made.
-                        if (m_source[pos + 1] != '#' || reference.decoded != replacement ||
-                            matched >= decoded.size())
+                        // Gumbo misreads numbers of 31 bits and more, U+FFFD to a browser:
+                        // it wraps them around ("&#x100000041;" is "A" to it) or makes a NUL
+                        // that cuts its text short. Its text is no guide past there.
+                        if (m_source[pos + 1] != '#' || reference.decoded != replacement)
                             return pos;
-                        length = ReadUtf8(decoded, matched).length;
+                        rules.guided = false;
+                        return Follow(pos + reference.length, end, decoded, matched, rules);
                     }
                     pos += reference.length;
                     matched += length;
@@ -565,9 +608,11 @@ private:
                 continue;
             }
             if (c == '\0') {
-                // Dropped from text, or replaced by U+FFFD.
-                if (decoded.substr(matched, replacement.size()) == replacement)
+                if (rules.nulReplaced) {
+                    if (decoded.substr(matched, replacement.size()) != replacement)
+                        return pos;
                     matched += replacement.size();
+                }
                 ++pos;
                 continue;
             }
@@ -610,46 +655,50 @@ private:
         return end - pos;
     }
 
-    /// Whether the "<" at `pos`, where the tree builder reported an error, is a character of
-    /// the text after all (the error was about the text, not about a tag it ignored): the
-    /// text has one there, and the source reads on as the text after it.
-    bool IsTextLessThan(std::size_t pos, std::size_t end, std::string_view decoded,
-                        std::size_t matched, bool decodes) const
+    /// The first "<" in [pos, end) that opens markup, or `end`.
+    std::size_t MarkupWithin(std::size_t pos, std::size_t end) const
     {
-        const auto markup = NextMarkup(pos);
-        if (matched >= decoded.size() || decoded[matched] != '<' ||
-            (markup != m_markup.end() && markup->begin == pos && markup->end != 0))
-            return false;
-        ++matched;
-        const std::size_t stop = Follow(pos + 1, end, decoded, matched, decodes);
-        return (stop == end && matched == decoded.size()) || (stop < end && m_source[stop] == '<');
+        for (std::size_t at = m_source.find('<', pos); at < end; at = m_source.find('<', at + 1))
+            if (OpensMarkup(at))
+                return at;
+        return end;
     }
 
-    /// At a "<" inside a text node's source that its decoded text lacks: the end of that
-    /// markup, or npos when no end of it lets the rest of the source read as the rest of the
-    /// text. A tag the tree knows gives its end; another ends at the first ">" after which
-    /// the source reads on as the text.
-    std::size_t SkipMarkup(std::size_t pos, std::size_t end, std::string_view decoded,
-                           std::size_t& matched, bool decodes) const
+    /// The ">" that ends a comment whose first "--" after its start is at `dashes`, or npos.
+    static std::size_t CommentClose(std::string_view comment, std::size_t dashes)
+    {
+        for (; dashes != comment.npos; dashes = comment.find("--", dashes + 1)) {
+            const std::string_view after = comment.substr(dashes + 2, 2);
+            if (after.starts_with('>'))
+                return dashes + 2;
+            if (after == "!>")
+                return dashes + 3;
+        }
+        return comment.npos;
+    }
+
+    /// The end of the markup that opens at `pos`, as the tokenizer reads it, or npos when it
+    /// does not end before `end`. A tag the tree knows gives its end.
+    std::size_t MarkupEnd(std::size_t pos, std::size_t end) const
     {
         const auto markup = NextMarkup(pos);
         if (markup != m_markup.end() && markup->begin == pos && markup->end != 0)
             return markup->end <= end ? markup->end : std::string_view::npos;
-        const std::size_t tagEnd = TagEnd(pos, end);
-        if (tagEnd != std::string_view::npos)
-            return tagEnd;
-        for (std::size_t close = m_source.find('>', pos); close < end;
-             close = m_source.find('>', close + 1)) {
-            std::size_t tried = matched;
-            Place lessThan{std::string_view::npos, 0};
-            const std::size_t stop = Follow(close + 1, end, decoded, tried, decodes, &lessThan);
-            // The text goes on to the end, or to where another tag may start.
-            if ((stop == end && tried == decoded.size()) || (stop < end && m_source[stop] == '<') ||
-                lessThan.pos != std::string_view::npos) {
-                return close + 1;
-            }
+        const std::string_view rest = m_source.substr(pos);
+        if (IsAsciiLetter(rest[1]) || (rest[1] == '/' && IsAsciiLetter(rest[2])))
+            return TagEnd(pos, end);
+        std::size_t close = std::string_view::npos;
+        if (rest.starts_with("<!--")) {
+            // A comment: "<!-->" and "<!--->" are whole ones, others end at "-->" or "--!>".
+            if (rest.substr(4, 1) == ">" || rest.substr(4, 2) == "->")
+                close = rest.find('>', 4);
+            else if (const std::size_t dashes = rest.find("--", 4); dashes != rest.npos)
+                close = CommentClose(rest, dashes);
+        } else {
+            // A doctype, a bogus comment ("<?x>", "</ x>", "<!x>") or "</>": up to the first ">".
+            close = rest.find('>', 2);
         }
-        return std::string_view::npos;
+        return close < end - pos ? pos + close + 1 : std::string_view::npos;
     }
 
     /// The end of the tag at `pos` that the tree builder ignored, as the tokenizer reads it
