@@ -123,6 +123,18 @@ public:
                                    return a.begin == b.begin && a.end == b.end && a.kind == b.kind;
                                }),
                    runs.end());
+        // Text placed by the tokenizer's rule alone may take in text the tree builder moved
+        // to another node, placed there too: runs must not overlap, so the later one yields.
+        std::size_t kept = 0;
+        for (HtmlRun& run : runs) {
+            if (kept > 0 && run.begin < runs[kept - 1].end) {
+                if (run.end <= runs[kept - 1].end)
+                    continue;
+                run.begin = runs[kept - 1].end;
+            }
+            runs[kept++] = run;
+        }
+        runs.resize(kept);
         if (output->errors.length >= MaxErrors)
             ReadEndAgain();
         IndexLines();
@@ -482,9 +494,24 @@ private:
     /// last, and tokens that the tree builder ignored in between ("x</div>y") are inside it.
     /// Outside raw text the tokenizer's own rule tells them apart: a "<" opens markup exactly
     /// when a letter, "/", "!" or "?" follows it. The source is read along the node's decoded
-    /// text, markup is left out, and a text the two do not agree on is reported, not guessed.
-    void PlaceText(HtmlRun run, std::size_t begin, std::size_t end, std::string_view decoded,
+    /// text, which checks that rule against what the parser did.
+    void PlaceText(const HtmlRun& run, std::size_t begin, std::size_t end, std::string_view decoded,
                    TextRules rules)
+    {
+        if (PlaceAlong(run, begin, end, decoded, rules))
+            return;
+        // Where the check fails, the text is still placed by the rule alone, so that link mode
+        // hides what it holds; the reading is not whole, which a caller that must be sure of
+        // every text (protect) takes as unreadable.
+        AddProblem(HtmlProblemKind::UnplacedText, begin);
+        rules.guided = false;
+        PlaceAlong(run, begin, end, decoded, rules);
+    }
+
+    /// Adds the runs of a text node, or none and returns false when the source does not read
+    /// as its text.
+    bool PlaceAlong(HtmlRun run, std::size_t begin, std::size_t end, std::string_view decoded,
+                    TextRules rules)
     {
         const std::size_t firstRun = m_reading.m_runs.size();
         std::size_t pos = begin;
@@ -505,15 +532,14 @@ private:
                 }
             }
             if (next == std::string_view::npos) {
-                // The tree's text and its source disagree: leave the whole node out.
                 m_reading.m_runs.resize(firstRun);
-                AddProblem(HtmlProblemKind::UnplacedText, begin);
-                return;
+                return false;
             }
             AddRun(run, runStart, pos);
             runStart = pos = next;
         }
         AddRun(run, runStart, end);
+        return true;
     }
 
     void AddRun(HtmlRun run, std::size_t begin, std::size_t end)
@@ -701,43 +727,56 @@ private:
         return close < end - pos ? pos + close + 1 : std::string_view::npos;
     }
 
-    /// The end of the tag at `pos` that the tree builder ignored, as the tokenizer reads it
-    /// (a ">" inside a quoted value does not end it), or npos. Gumbo reads it again alone,
-    /// renamed to an element it never ignores: "</div ...>" as "<qdiv ...>", "<body ...>" as
-    /// "<qbody ...>".
+    /// The end of the tag at `pos`, as the tokenizer reads it: the first ">" outside a quoted
+    /// attribute value, or npos when there is none before `end`. A quote opens a value only
+    /// right after an attribute's "=" (and any blanks after it), so the tag's states that
+    /// tell where that is are followed; elsewhere a quote is a character of a name or value.
     std::size_t TagEnd(std::size_t pos, std::size_t end) const
     {
-        const bool endTag = m_source.substr(pos, 2) == "</";
-        const std::size_t name = pos + (endTag ? 2 : 1);
-        if (name >= end || !IsAsciiLetter(m_source[name]))
-            return std::string_view::npos;
-        // Only a quote can hide a ">"; most ignored tags ("</div>") have none before theirs.
-        const std::size_t close = m_source.find('>', name);
-        if (close >= end)
-            return std::string_view::npos;
-        if (m_source.substr(name, close - name).find_first_of("\"'") == std::string_view::npos)
-            return close + 1;
-        // Tags longer than this are left to the search for their ">".
-        constexpr std::size_t window = 4096;
-        std::string renamed = "<q";
-        renamed.append(m_source.substr(name, std::min(end - name, window)));
-        const std::unique_ptr<GumboOutput, OutputDeleter> output(Parse(renamed));
-        const GumboNode* body = nullptr;
-        for (unsigned i = 0; i < output->root->v.element.children.length; ++i) {
-            const auto* child =
-                static_cast<const GumboNode*>(output->root->v.element.children.data[i]);
-            if (child->type == GUMBO_NODE_ELEMENT && child->v.element.tag == GUMBO_TAG_BODY)
-                body = child;
+        enum class State { TagName, BeforeName, Name, AfterName, BeforeValue, Unquoted };
+        State state = State::TagName;
+        for (std::size_t i = pos + (m_source[pos + 1] == '/' ? 2 : 1); i < end; ++i) {
+            const char c = m_source[i];
+            if (c == '>')
+                return i + 1;
+            const bool space = c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r';
+            switch (state) {
+            case State::TagName:
+                if (space || c == '/')
+                    state = State::BeforeName;
+                break;
+            case State::BeforeName:
+                if (!space && c != '/')
+                    state = State::Name; // "=" included: it starts a name here
+                break;
+            case State::Name:
+            case State::AfterName:
+                if (c == '=')
+                    state = State::BeforeValue;
+                else if (c == '/')
+                    state = State::BeforeName;
+                else if (space)
+                    state = State::AfterName;
+                else
+                    state = State::Name;
+                break;
+            case State::BeforeValue:
+                if (c == '"' || c == '\'') {
+                    i = m_source.find(c, i + 1);
+                    if (i >= end)
+                        return std::string_view::npos;
+                    state = State::BeforeName;
+                } else if (!space) {
+                    state = State::Unquoted;
+                }
+                break;
+            case State::Unquoted:
+                if (space)
+                    state = State::BeforeName;
+                break;
+            }
         }
-        if (!body || body->v.element.children.length == 0)
-            return std::string_view::npos;
-        const auto* element = static_cast<const GumboNode*>(body->v.element.children.data[0]);
-        if (element->type != GUMBO_NODE_ELEMENT ||
-            element->v.element.original_tag.data != renamed.data())
-            return std::string_view::npos;
-        // "<q" stands for "</" in an end tag, and for "<" in a start tag.
-        const std::size_t length = element->v.element.original_tag.length - (endTag ? 0 : 1);
-        return pos + length <= end ? pos + length : std::string_view::npos;
+        return std::string_view::npos;
     }
 
     /// Comments and CDATA sections: their source as it stands.

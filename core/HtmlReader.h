@@ -61,8 +61,8 @@ enum class HtmlProblemKind : std::uint8_t {
     EndsInsideComment,
     /// Bytes that are not UTF-8.
     InvalidUtf8,
-    /// Text of the tree whose source the reader could not tell from the markup around it;
-    /// it is left out of the runs.
+    /// Text of the tree whose source does not read as it: its runs are placed by the
+    /// tokenizer's rule alone (all that is not markup is text), unchecked.
     UnplacedText,
     /// So many parse errors that whether the text ends inside a tag is not known.
     TooManyErrors,
