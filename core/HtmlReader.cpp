@@ -293,10 +293,10 @@ private:
                 return AddAttributes(node, inNoscript);
             case GUMBO_NODE_TEXT:
             case GUMBO_NODE_WHITESPACE:
+            case GUMBO_NODE_CDATA: // text, and CDATA sections, of SVG or MathML
                 return AddText(node, inNoscript);
             case GUMBO_NODE_COMMENT:
-            case GUMBO_NODE_CDATA:
-                return AddDelimited(node);
+                return AddComment(node);
             case GUMBO_NODE_DOCUMENT:
                 return;
             }
@@ -413,11 +413,13 @@ private:
     struct TextRules {
         /// The contents of an element the tokenizer reads as raw text (title, script...):
         /// nothing in them is markup. Elsewhere a "<" may open a tag or a comment.
-        bool rawText;
+        bool rawText = false;
         /// Character references are decoded (here, as the parser did: in noscript too).
-        bool decodes;
+        bool decodes = true;
         /// NUL becomes U+FFFD; elsewhere the tree builder drops it.
-        bool nulReplaced;
+        bool nulReplaced = false;
+        /// In SVG and MathML, "<![CDATA[" opens a section whose contents are text as written.
+        bool cdata = false;
         /// Whether the source is read along the tree's text, which catches what the tokenizer's
         /// rule alone would not (characters the tree builder dropped or moved). In a frameset
         /// it keeps only white space, and drops the rest.
@@ -426,30 +428,25 @@ private:
 
     static TextRules RulesFor(const GumboNode* parent)
     {
+        TextRules rules;
         if (!parent || parent->type != GUMBO_NODE_ELEMENT)
-            return {false, true, false};
+            return rules;
         const GumboElement& e = parent->v.element;
-        switch (e.tag_namespace) {
-        case GUMBO_NAMESPACE_SVG:
+        if (e.tag_namespace != GUMBO_NAMESPACE_HTML) {
+            rules.cdata = true;
             // The tree builder replaces NUL in SVG and MathML, save where they hold HTML again.
-            return {false, true,
-                    e.tag != GUMBO_TAG_FOREIGNOBJECT && e.tag != GUMBO_TAG_DESC &&
-                        e.tag != GUMBO_TAG_TITLE};
-        case GUMBO_NAMESPACE_MATHML:
-            return {false, true,
-                    e.tag != GUMBO_TAG_MI && e.tag != GUMBO_TAG_MO && e.tag != GUMBO_TAG_MN &&
-                        e.tag != GUMBO_TAG_MS && e.tag != GUMBO_TAG_MTEXT &&
-                        e.tag != GUMBO_TAG_ANNOTATION_XML};
-        default:
-            break;
+            rules.nulReplaced = !IsIntegrationPoint(e);
+            return rules;
         }
         switch (e.tag) {
         case GUMBO_TAG_FRAMESET:
         case GUMBO_TAG_HTML:
-            return {false, true, false, false};
+            rules.guided = false;
+            break;
         case GUMBO_TAG_TITLE:
         case GUMBO_TAG_TEXTAREA:
-            return {true, true, true};
+            rules.rawText = rules.nulReplaced = true;
+            break;
         case GUMBO_TAG_STYLE:
         case GUMBO_TAG_SCRIPT:
         case GUMBO_TAG_XMP:
@@ -457,10 +454,29 @@ private:
         case GUMBO_TAG_NOEMBED:
         case GUMBO_TAG_NOFRAMES:
         case GUMBO_TAG_PLAINTEXT:
-            return {true, false, true};
+            rules.rawText = rules.nulReplaced = true;
+            rules.decodes = false;
+            break;
         default:
-            return {false, true, false};
+            break;
         }
+        return rules;
+    }
+
+    /// An SVG or MathML element whose text the tree builder takes as it does in HTML.
+    static bool IsIntegrationPoint(const GumboElement& e)
+    {
+        if (e.tag_namespace == GUMBO_NAMESPACE_SVG)
+            return e.tag == GUMBO_TAG_FOREIGNOBJECT || e.tag == GUMBO_TAG_DESC ||
+                   e.tag == GUMBO_TAG_TITLE;
+        if (e.tag == GUMBO_TAG_ANNOTATION_XML) {
+            const GumboAttribute* encoding = gumbo_get_attribute(&e.attributes, "encoding");
+            std::string value = encoding ? encoding->value : "";
+            std::transform(value.begin(), value.end(), value.begin(), ToAsciiLower);
+            return value == "text/html" || value == "application/xhtml+xml";
+        }
+        return e.tag == GUMBO_TAG_MI || e.tag == GUMBO_TAG_MO || e.tag == GUMBO_TAG_MN ||
+               e.tag == GUMBO_TAG_MS || e.tag == GUMBO_TAG_MTEXT;
     }
 
     void AddText(const GumboNode* node, bool inNoscript)
@@ -522,7 +538,12 @@ private:
             if (pos == end && matched == decoded.size())
                 break;
             std::size_t next = std::string_view::npos;
-            if (pos < end && !rules.rawText && OpensMarkup(pos)) {
+            if (pos < end && rules.cdata && m_source.substr(pos, 9) == "<![CDATA[") {
+                AddRun(run, runStart, pos);
+                runStart = pos = next = PlaceCData(run, pos, end, decoded, matched, rules);
+                if (next != std::string_view::npos)
+                    continue;
+            } else if (pos < end && !rules.rawText && OpensMarkup(pos)) {
                 next = MarkupEnd(pos, end);
                 if (next == std::string_view::npos && matched == decoded.size()) {
                     // All of the text is placed; the rest is markup the tokenizer dropped, cut
@@ -540,6 +561,25 @@ private:
         }
         AddRun(run, runStart, end);
         return true;
+    }
+
+    /// Adds the run of the CDATA section at `pos`, delimiters included, whose contents are
+    /// text as written; returns its end, or npos when they are not the text's.
+    std::size_t PlaceCData(HtmlRun run, std::size_t pos, std::size_t end, std::string_view decoded,
+                           std::size_t& matched, const TextRules& rules)
+    {
+        // Unclosed, it runs to the end of the text.
+        const std::size_t close = std::min(m_source.find("]]>", pos + 9), end);
+        TextRules asWritten = rules;
+        asWritten.rawText = true;
+        asWritten.decodes = false;
+        if (Follow(pos + 9, close, decoded, matched, asWritten) != close)
+            return std::string_view::npos;
+        run.kind = HtmlRunKind::CData;
+        run.decodesReferences = false;
+        const std::size_t sectionEnd = std::min(close + 3, end);
+        AddRun(run, pos, sectionEnd);
+        return sectionEnd;
     }
 
     void AddRun(HtmlRun run, std::size_t begin, std::size_t end)
@@ -779,19 +819,19 @@ private:
         return std::string_view::npos;
     }
 
-    /// Comments and CDATA sections: their source as it stands.
-    void AddDelimited(const GumboNode* node)
+    /// Comments: their source as it stands.
+    void AddComment(const GumboNode* node)
     {
         const GumboText& text = node->v.text;
         if (!HasSource(text.original_text))
             return;
         HtmlRun run;
-        run.kind = node->type == GUMBO_NODE_COMMENT ? HtmlRunKind::Comment : HtmlRunKind::CData;
+        run.kind = HtmlRunKind::Comment;
         run.element = ElementName(node->parent);
         run.begin = OffsetIn(m_source, text.original_text);
         run.end = run.begin + text.original_text.length;
         m_reading.m_runs.push_back(run);
-        if (run.kind == HtmlRunKind::Comment && run.end == m_source.size() &&
+        if (run.end == m_source.size() &&
             !IsClosedComment(m_source.substr(run.begin, run.end - run.begin)))
             AddProblem(HtmlProblemKind::EndsInsideComment, run.end);
     }

@@ -73,12 +73,20 @@ TEST(HtmlReaderTest, ReadsRunsAsABrowserDoes)
     EXPECT_EQ(DescribeRuns("x</t f=\">x<\">x"), "text+ body [x]\ntext+ body [x]\n");
 }
 
-/// `html` with every letter of its decoded text runs written as "&#120;" ("x").
+/// `html` with every letter of its decoded text runs written as "&#120;" ("x"), and of the
+/// contents of its CDATA sections as "x".
 std::string MarkTextRuns(std::string_view html, const HtmlReading& reading)
 {
     std::string marked;
     std::size_t copied = 0;
     for (const HtmlRun& run : reading.Runs()) {
+        if (run.kind == HtmlRunKind::CData) {
+            const std::size_t end = run.end - (html.substr(0, run.end).ends_with("]]>") ? 3 : 0);
+            marked.append(html.substr(copied, run.begin + 9 - copied));
+            for (std::size_t pos = run.begin + 9; pos < end; ++pos)
+                marked += std::isalpha(static_cast<unsigned char>(html[pos])) ? 'x' : html[pos];
+            copied = end;
+        }
         if (run.kind != HtmlRunKind::Text || !run.decodesReferences)
             continue;
         marked.append(html.substr(copied, run.begin - copied));
@@ -129,6 +137,7 @@ TEST(HtmlReaderTest, PlacesEveryTextBesideIgnoredMarkup)
         "a<!doctype x>b<?c>d<!e>f</ g>h</>i",    // a doctype, bogus comments, "</>"
         "j<body k='<l>'>m" + longTag + "n",      // tags whose ">" hides in a quoted value
         "o <a b=c =d e = 'f>'>g</i j=\"k>\">l",  // quotes only open values after "="
+        "<svg>a<![CDATA[b&amp;]]><![CDATA[c]]>d<g/>e<![CDATA[f", // sections amid the text
     };
     for (const std::string& html : inputs) {
         const HtmlReading reading = ReadHtml(html);
