@@ -39,6 +39,19 @@ struct OutputDeleter {
     }
 };
 
+/// The name, as written, of an element Gumbo does not know. Its source of the tag starts
+/// with any "</>" right before it, which the tokenizer drops without a token of its own.
+GumboStringPiece UnknownTagName(const GumboElement& element)
+{
+    GumboStringPiece tag = element.original_tag;
+    while (tag.length > 3 && std::string_view(tag.data, 3) == "</>") {
+        tag.data += 3;
+        tag.length -= 3;
+    }
+    gumbo_tag_from_original_text(&tag);
+    return tag;
+}
+
 std::size_t OffsetIn(std::string_view source, const GumboStringPiece& piece)
 {
     return static_cast<std::size_t>(piece.data - source.data());
@@ -250,30 +263,42 @@ public:
     }
 
 private:
-    /// Calls visit(node, insideNoscript) for every node below `root`, parents first, without
+    /// What encloses a node, beyond its parent, that changes how its text is read.
+    struct Within {
+        /// Inside noscript, which a browser that runs scripts reads as raw text; Gumbo, which
+        /// runs none, reads markup in it.
+        bool noscript = false;
+        /// Inside plaintext, all after whose start tag the tokenizer reads as text, though the
+        /// tree builder may reopen formatting elements in it ("<a><plaintext>x").
+        bool plaintext = false;
+    };
+
+    /// Calls visit(node, within) for every node below `root`, parents first, without
     /// recursion: the tree is as deep as the text nests its tags.
     template <class Visit> static void ForEachNode(const GumboNode* root, Visit visit)
     {
-        std::vector<std::pair<const GumboNode*, bool>> stack{{root, false}};
+        std::vector<std::pair<const GumboNode*, Within>> stack{{root, Within{}}};
         while (!stack.empty()) {
-            const auto [node, inNoscript] = stack.back();
+            const auto [node, within] = stack.back();
             stack.pop_back();
-            visit(node, inNoscript);
+            visit(node, within);
             const GumboVector* children = Children(node);
             if (!children)
                 continue;
-            const bool noscriptBelow =
-                inNoscript ||
-                (node->type == GUMBO_NODE_ELEMENT && node->v.element.tag == GUMBO_TAG_NOSCRIPT &&
-                 node->v.element.tag_namespace == GUMBO_NAMESPACE_HTML);
+            Within below = within;
+            if (node->type == GUMBO_NODE_ELEMENT &&
+                node->v.element.tag_namespace == GUMBO_NAMESPACE_HTML) {
+                below.noscript |= node->v.element.tag == GUMBO_TAG_NOSCRIPT;
+                below.plaintext |= node->v.element.tag == GUMBO_TAG_PLAINTEXT;
+            }
             for (unsigned i = children->length; i-- > 0;)
-                stack.emplace_back(static_cast<const GumboNode*>(children->data[i]), noscriptBelow);
+                stack.emplace_back(static_cast<const GumboNode*>(children->data[i]), below);
         }
     }
 
     void CollectMarkup(const GumboNode* root)
     {
-        ForEachNode(root, [&](const GumboNode* node, bool) {
+        ForEachNode(root, [&](const GumboNode* node, const Within&) {
             if (node->type != GUMBO_NODE_ELEMENT && node->type != GUMBO_NODE_TEMPLATE)
                 return;
             for (const GumboStringPiece* tag :
@@ -286,15 +311,15 @@ private:
 
     void Walk(const GumboNode* root)
     {
-        ForEachNode(root, [&](const GumboNode* node, bool inNoscript) {
+        ForEachNode(root, [&](const GumboNode* node, const Within& within) {
             switch (node->type) {
             case GUMBO_NODE_ELEMENT:
             case GUMBO_NODE_TEMPLATE:
-                return AddAttributes(node, inNoscript);
+                return AddAttributes(node, within.noscript);
             case GUMBO_NODE_TEXT:
             case GUMBO_NODE_WHITESPACE:
             case GUMBO_NODE_CDATA: // text, and CDATA sections, of SVG or MathML
-                return AddText(node, inNoscript);
+                return AddText(node, within);
             case GUMBO_NODE_COMMENT:
                 return AddComment(node);
             case GUMBO_NODE_DOCUMENT:
@@ -311,8 +336,7 @@ private:
         const GumboElement& e = element->v.element;
         if (e.tag != GUMBO_TAG_UNKNOWN)
             return gumbo_normalized_tagname(e.tag);
-        GumboStringPiece name = e.original_tag;
-        gumbo_tag_from_original_text(&name);
+        const GumboStringPiece name = UnknownTagName(e);
         std::string lower(name.data ? name.data : "", name.length);
         std::transform(lower.begin(), lower.end(), lower.begin(), ToAsciiLower);
         return Intern(lower);
@@ -377,9 +401,9 @@ private:
     }
 
     /// How the text inside `parent` is read.
-    static HtmlRunKind TextKind(const GumboNode* parent, bool inNoscript)
+    static HtmlRunKind TextKind(const GumboNode* parent, const Within& within)
     {
-        if (inNoscript)
+        if (within.noscript || within.plaintext)
             return HtmlRunKind::RawText;
         if (!parent || parent->type != GUMBO_NODE_ELEMENT)
             return HtmlRunKind::Text;
@@ -426,9 +450,14 @@ private:
         bool guided = true;
     };
 
-    static TextRules RulesFor(const GumboNode* parent)
+    static TextRules RulesFor(const GumboNode* parent, const Within& within)
     {
         TextRules rules;
+        if (within.plaintext) {
+            rules.rawText = rules.nulReplaced = true;
+            rules.decodes = false;
+            return rules;
+        }
         if (!parent || parent->type != GUMBO_NODE_ELEMENT)
             return rules;
         const GumboElement& e = parent->v.element;
@@ -479,13 +508,13 @@ private:
                e.tag == GUMBO_TAG_MS || e.tag == GUMBO_TAG_MTEXT;
     }
 
-    void AddText(const GumboNode* node, bool inNoscript)
+    void AddText(const GumboNode* node, const Within& within)
     {
         const GumboText& text = node->v.text;
         if (!HasSource(text.original_text))
             return;
         HtmlRun run;
-        run.kind = TextKind(node->parent, inNoscript);
+        run.kind = TextKind(node->parent, within);
         run.element = ElementName(node->parent);
         const bool foreign = node->parent && node->parent->type == GUMBO_NODE_ELEMENT &&
                              node->parent->v.element.tag_namespace != GUMBO_NAMESPACE_HTML;
@@ -503,7 +532,8 @@ private:
             break;
         }
         const std::size_t begin = OffsetIn(m_source, text.original_text);
-        PlaceText(run, begin, begin + text.original_text.length, text.text, RulesFor(node->parent));
+        PlaceText(run, begin, begin + text.original_text.length, text.text,
+                  RulesFor(node->parent, within));
     }
 
     /// Adds the runs of a text node. Gumbo gives the source from its first character to its
@@ -891,8 +921,7 @@ std::string DescribeDocument(std::string_view source)
             if (element.tag != GUMBO_TAG_UNKNOWN) {
                 description += gumbo_normalized_tagname(element.tag);
             } else {
-                GumboStringPiece name = element.original_tag;
-                gumbo_tag_from_original_text(&name);
+                const GumboStringPiece name = UnknownTagName(element);
                 for (std::size_t i = 0; i < name.length; ++i)
                     description += ToAsciiLower(name.data[i]);
             }
