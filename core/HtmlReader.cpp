@@ -599,7 +599,7 @@ private:
                            std::size_t& matched, const TextRules& rules)
     {
         // Unclosed, it runs to the end of the text.
-        const std::size_t close = std::min(m_source.find("]]>", pos + 9), end);
+        const std::size_t close = std::min(m_source.substr(0, end).find("]]>", pos + 9), end);
         TextRules asWritten = rules;
         asWritten.rawText = true;
         asWritten.decodes = false;
@@ -754,7 +754,10 @@ private:
     /// The first "<" in [pos, end) that opens markup, or `end`.
     std::size_t MarkupWithin(std::size_t pos, std::size_t end) const
     {
-        for (std::size_t at = m_source.find('<', pos); at < end; at = m_source.find('<', at + 1))
+        // Searched within the stretch only: the next "<" may lie far beyond it.
+        const std::string_view stretch = m_source.substr(0, end);
+        for (std::size_t at = stretch.find('<', pos); at != stretch.npos;
+             at = stretch.find('<', at + 1))
             if (OpensMarkup(at))
                 return at;
         return end;
@@ -780,9 +783,10 @@ private:
         const auto markup = NextMarkup(pos);
         if (markup != m_markup.end() && markup->begin == pos && markup->end != 0)
             return markup->end <= end ? markup->end : std::string_view::npos;
-        const std::string_view rest = m_source.substr(pos);
-        if (IsAsciiLetter(rest[1]) || (rest[1] == '/' && IsAsciiLetter(rest[2])))
+        const char next = m_source[pos + 1];
+        if (IsAsciiLetter(next) || (next == '/' && IsAsciiLetter(m_source[pos + 2])))
             return TagEnd(pos, end);
+        const std::string_view rest = m_source.substr(pos, end - pos);
         std::size_t close = std::string_view::npos;
         if (rest.starts_with("<!--")) {
             // A comment: "<!-->" and "<!--->" are whole ones, others end at "-->" or "--!>".
@@ -794,7 +798,7 @@ private:
             // A doctype, a bogus comment ("<?x>", "</ x>", "<!x>") or "</>": up to the first ">".
             close = rest.find('>', 2);
         }
-        return close < end - pos ? pos + close + 1 : std::string_view::npos;
+        return close < rest.size() ? pos + close + 1 : std::string_view::npos;
     }
 
     /// The end of the tag at `pos`, as the tokenizer reads it: the first ">" outside a quoted
@@ -832,8 +836,8 @@ private:
                 break;
             case State::BeforeValue:
                 if (c == '"' || c == '\'') {
-                    i = m_source.find(c, i + 1);
-                    if (i >= end)
+                    i = m_source.substr(0, end).find(c, i + 1);
+                    if (i == std::string_view::npos)
                         return std::string_view::npos;
                     state = State::BeforeName;
                 } else if (!space) {
