@@ -647,12 +647,15 @@ private:
     {
         constexpr std::string_view replacement = "\xEF\xBF\xBD";
         const auto markup = NextMarkup(pos);
-        const std::size_t limit =
+        std::size_t limit =
             rules.rawText || markup == m_markup.end() ? end : std::min(end, markup->begin);
+        // Found once: the text ends there, and the reading below stays within it.
+        if (!rules.rawText)
+            limit = MarkupWithin(pos, limit);
         if (!rules.guided) {
             // All that is not markup is the text's own, whatever the tree's text says.
             matched = decoded.size();
-            return rules.rawText ? limit : MarkupWithin(pos, limit);
+            return limit;
         }
         while (pos < limit) {
             // Plain bytes reach the tree as they are: compare them a stretch at a time.
@@ -664,9 +667,7 @@ private:
                     std::mismatch(m_source.begin() + static_cast<std::ptrdiff_t>(pos),
                                   m_source.begin() + static_cast<std::ptrdiff_t>(pos + same),
                                   decoded.begin() + static_cast<std::ptrdiff_t>(matched));
-                auto equal = static_cast<std::size_t>(differ.first - m_source.begin()) - pos;
-                if (!rules.rawText)
-                    equal = std::min(equal, MarkupWithin(pos, pos + equal) - pos);
+                const auto equal = static_cast<std::size_t>(differ.first - m_source.begin()) - pos;
                 pos += equal;
                 matched += equal;
                 if (equal < plain)
