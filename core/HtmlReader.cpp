@@ -683,7 +683,7 @@ private:
                         return pos;
                     const std::size_t length = reference.decoded.size();
                     if (decoded.substr(matched, length) != reference.decoded) {
-                        // Gumbo misreads numbers of 31 bits and more, U+FFFD to a browser:
+                        // Gumbo misreads numbers from 2^31 on, U+FFFD to a browser:
                         // it wraps them around ("&#x100000041;" is "A" to it) or makes a NUL
                         // that cuts its text short. Its text is no guide past there.
                         if (m_source[pos + 1] != '#' || reference.decoded != replacement)

@@ -98,9 +98,9 @@ public:
     const std::vector<HtmlRun>& Runs() const { return m_runs; }
     /// Problems in the order found.
     const std::vector<HtmlProblem>& Problems() const { return m_problems; }
-    /// False when the text ends inside a tag or a comment, is not UTF-8, holds text the
-    /// reader could not place, or too many errors: then the runs may not describe all of what
-    /// a browser shows.
+    /// False when the text ends inside a tag or a comment, is not UTF-8, holds text whose
+    /// placing the reader could not check, or too many errors: then the runs may not describe
+    /// all of what a browser shows.
     bool IsWhole() const { return m_problems.empty(); }
     /// Line and column of `offset` in the text that was read; a line ends at LF, CR LF or CR.
     HtmlPosition PositionOf(std::size_t offset) const;
