@@ -445,8 +445,7 @@ private:
         /// In SVG and MathML, "<![CDATA[" opens a section whose contents are text as written.
         bool cdata = false;
         /// Whether the source is read along the tree's text, which catches what the tokenizer's
-        /// rule alone would not (characters the tree builder dropped or moved). In a frameset
-        /// it keeps only white space, and drops the rest.
+        /// rule alone would not (characters the tree builder dropped or moved).
         bool guided = true;
     };
 
@@ -468,10 +467,6 @@ private:
             return rules;
         }
         switch (e.tag) {
-        case GUMBO_TAG_FRAMESET:
-        case GUMBO_TAG_HTML:
-            rules.guided = false;
-            break;
         case GUMBO_TAG_TITLE:
         case GUMBO_TAG_TEXTAREA:
             rules.rawText = rules.nulReplaced = true;
@@ -531,9 +526,13 @@ private:
         default:
             break;
         }
+        TextRules rules = RulesFor(node->parent, within);
+        // Where the tree builder keeps only white space (a frameset, a column group), it drops
+        // the other characters between: nothing a browser shows, but not markup either.
+        if (node->type == GUMBO_NODE_WHITESPACE)
+            rules.guided = false;
         const std::size_t begin = OffsetIn(m_source, text.original_text);
-        PlaceText(run, begin, begin + text.original_text.length, text.text,
-                  RulesFor(node->parent, within));
+        PlaceText(run, begin, begin + text.original_text.length, text.text, rules);
     }
 
     /// Adds the runs of a text node. Gumbo gives the source from its first character to its

@@ -133,6 +133,7 @@ TEST(HtmlReaderTest, PlacesEveryTextBesideIgnoredMarkup)
         "x</div>y<table>z<tr><td>w</table>v",    // ignored and moved tags
         "p\0\x01q<svg>\0s</svg><svg><desc>\0t"s, // NUL dropped, kept as U+FFFD, dropped
         "<frameset> a&#32;b </frameset> c",      // only white space stays in a frameset
+        "<template><col> d&#32;e",               // and in a column group
         "<<noscript>&amp</noscript>&lt",         // references decoded in noscript too
         "a<!doctype x>b<?c>d<!e>f</ g>h</>i",    // a doctype, bogus comments, "</>"
         "j<body k='<l>'>m" + longTag + "n",      // tags whose ">" hides in a quoted value
