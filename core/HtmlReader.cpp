@@ -6,6 +6,7 @@
 #include <gumbo.h>
 
 #include <algorithm>
+#include <functional>
 #include <iterator>
 #include <memory>
 #include <utility>
@@ -57,9 +58,13 @@ std::size_t OffsetIn(std::string_view source, const GumboStringPiece& piece)
     return static_cast<std::size_t>(piece.data - source.data());
 }
 
-bool HasSource(const GumboStringPiece& piece)
+/// Whether `piece` is a stretch of `source`. What the tree builder makes up, as the prompt
+/// and the name="isindex" of <isindex>, points elsewhere.
+bool HasSource(std::string_view source, const GumboStringPiece& piece)
 {
-    return piece.data != nullptr && piece.length > 0;
+    const std::less_equal<const char*> notAfter;
+    return piece.data != nullptr && piece.length > 0 && notAfter(source.data(), piece.data) &&
+           notAfter(piece.data + piece.length, source.data() + source.size());
 }
 
 /// One character of UTF-8 text, or the bytes a decoder replaces by one U+FFFD: the longest
@@ -303,7 +308,7 @@ private:
                 return;
             for (const GumboStringPiece* tag :
                  {&node->v.element.original_tag, &node->v.element.original_end_tag})
-                if (HasSource(*tag))
+                if (HasSource(m_source, *tag))
                     m_markup.push_back(
                         {OffsetIn(m_source, *tag), OffsetIn(m_source, *tag) + tag->length});
         });
@@ -363,7 +368,7 @@ private:
             const auto* attribute = static_cast<const GumboAttribute*>(element.attributes.data[i]);
             const GumboStringPiece& name = attribute->original_name;
             const GumboStringPiece& value = attribute->original_value;
-            if (!HasSource(name))
+            if (!HasSource(m_source, name) || (value.length > 0 && !HasSource(m_source, value)))
                 continue;
             HtmlRun run;
             run.kind = HtmlRunKind::AttributeValue;
@@ -391,7 +396,7 @@ private:
     std::size_t TagBegin(const GumboElement& element, std::size_t nameAt) const
     {
         const std::size_t tag = OffsetIn(m_source, element.original_tag);
-        if (HasSource(element.original_tag) && tag < nameAt &&
+        if (HasSource(m_source, element.original_tag) && tag < nameAt &&
             nameAt < tag + element.original_tag.length)
             return tag;
         // An attribute of <html> or <body> written again later lands on the first element;
@@ -506,7 +511,7 @@ private:
     void AddText(const GumboNode* node, const Within& within)
     {
         const GumboText& text = node->v.text;
-        if (!HasSource(text.original_text))
+        if (!HasSource(m_source, text.original_text))
             return;
         HtmlRun run;
         run.kind = TextKind(node->parent, within);
@@ -857,7 +862,7 @@ private:
     void AddComment(const GumboNode* node)
     {
         const GumboText& text = node->v.text;
-        if (!HasSource(text.original_text))
+        if (!HasSource(m_source, text.original_text))
             return;
         HtmlRun run;
         run.kind = HtmlRunKind::Comment;

@@ -71,6 +71,8 @@ TEST(HtmlReaderTest, ReadsRunsAsABrowserDoes)
               "text+ p [u]\n");
     // A ">" inside a quoted value of an ignored tag does not end it.
     EXPECT_EQ(DescribeRuns("x</t f=\">x<\">x"), "text+ body [x]\ntext+ body [x]\n");
+    // What the tree builder makes up (the prompt and name="isindex" of <isindex>) is no run.
+    EXPECT_EQ(DescribeRuns("<a href=p><isindex>"), "attr+ a@href [p]\n");
 }
 
 /// `html` with every letter of its decoded text runs written as "&#120;" ("x"), and of the
