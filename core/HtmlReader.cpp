@@ -548,6 +548,8 @@ private:
     void PlaceText(const HtmlRun& run, std::size_t begin, std::size_t end, std::string_view decoded,
                    TextRules rules)
     {
+        if (rules.cdata)
+            begin = SectionOpenedBefore(begin);
         if (PlaceAlong(run, begin, end, decoded, rules))
             return;
         // Where the check fails, the text is still placed by the rule alone, so that link mode
@@ -595,6 +597,17 @@ private:
         }
         AddRun(run, runStart, end);
         return true;
+    }
+
+    /// Where a text starts whose first characters the tree builder dropped (NUL, in MathML's
+    /// and SVG's HTML places) right after "<![CDATA[": at that section, which it then starts
+    /// inside of. Any other text starts at `begin`.
+    std::size_t SectionOpenedBefore(std::size_t begin) const
+    {
+        std::size_t at = begin;
+        while (at > 0 && m_source[at - 1] == '\0')
+            --at;
+        return at >= 9 && m_source.substr(at - 9, 9) == "<![CDATA[" ? at - 9 : begin;
     }
 
     /// Adds the run of the CDATA section at `pos`, delimiters included, whose contents are

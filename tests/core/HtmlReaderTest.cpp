@@ -141,6 +141,7 @@ TEST(HtmlReaderTest, PlacesEveryTextBesideIgnoredMarkup)
         "j<body k='<l>'>m" + longTag + "n",      // tags whose ">" hides in a quoted value
         "o <a b=c =d e = 'f>'>g</i j=\"k>\">l",  // quotes only open values after "="
         "<svg>a<![CDATA[b&amp;]]><![CDATA[c]]>d<g/>e<![CDATA[f", // sections amid the text
+        "<math><mi><![CDATA[\0g]]>h"s, // a text that starts inside a section
     };
     for (const std::string& html : inputs) {
         const HtmlReading reading = ReadHtml(html);
