@@ -6,7 +6,6 @@
 #include <gumbo.h>
 
 #include <algorithm>
-#include <functional>
 #include <iterator>
 #include <memory>
 #include <utility>
@@ -59,12 +58,14 @@ std::size_t OffsetIn(std::string_view source, const GumboStringPiece& piece)
 }
 
 /// Whether `piece` is a stretch of `source`. What the tree builder makes up, as the prompt
-/// and the name="isindex" of <isindex>, points elsewhere.
+/// and the name="isindex" of <isindex>, points elsewhere, and a value cut off by the end of
+/// the text may have a length that reaches past it; compared as numbers, not as pointers.
 bool HasSource(std::string_view source, const GumboStringPiece& piece)
 {
-    const std::less_equal<const char*> notAfter;
-    return piece.data != nullptr && piece.length > 0 && notAfter(source.data(), piece.data) &&
-           notAfter(piece.data + piece.length, source.data() + source.size());
+    const auto at = reinterpret_cast<std::uintptr_t>(piece.data);
+    const auto base = reinterpret_cast<std::uintptr_t>(source.data());
+    return piece.data != nullptr && piece.length > 0 && at >= base && at - base <= source.size() &&
+           piece.length <= source.size() - (at - base);
 }
 
 /// One character of UTF-8 text, or the bytes a decoder replaces by one U+FFFD: the longest
