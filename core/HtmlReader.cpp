@@ -142,14 +142,33 @@ private:
     GumboOutput* m_output = nullptr;
 };
 
+/// The name, as written, of an element Gumbo does not know. Its source of the tag starts
+/// with any "</>" right before it, which the tokenizer drops without a token of its own.
+GumboStringPiece UnknownTagName(const GumboElement& element)
+{
+    GumboStringPiece tag = element.original_tag;
+    while (tag.length > 3 && std::string_view(tag.data, 3) == "</>") {
+        tag.data += 3;
+        tag.length -= 3;
+    }
+    gumbo_tag_from_original_text(&tag);
+    return tag;
+}
+
 std::size_t OffsetIn(std::string_view source, const GumboStringPiece& piece)
 {
     return static_cast<std::size_t>(piece.data - source.data());
 }
 
-bool HasSource(const GumboStringPiece& piece)
+/// Whether `piece` is a stretch of `source`. What the tree builder makes up, as the prompt
+/// and the name="isindex" of <isindex>, points elsewhere, and a value cut off by the end of
+/// the text may have a length that reaches past it; compared as numbers, not as pointers.
+bool HasSource(std::string_view source, const GumboStringPiece& piece)
 {
-    return piece.data != nullptr && piece.length > 0;
+    const auto at = reinterpret_cast<std::uintptr_t>(piece.data);
+    const auto base = reinterpret_cast<std::uintptr_t>(source.data());
+    return piece.data != nullptr && piece.length > 0 && at >= base && at - base <= source.size() &&
+           piece.length <= source.size() - (at - base);
 }
 
 /// One character of UTF-8 text, or the bytes a decoder replaces by one U+FFFD: the longest
@@ -246,6 +265,18 @@ public:
                                    return a.begin == b.begin && a.end == b.end && a.kind == b.kind;
                                }),
                    runs.end());
+        // Text placed by the tokenizer's rule alone may take in text the tree builder moved
+        // to another node, placed there too: runs must not overlap, so the later one yields.
+        std::size_t kept = 0;
+        for (HtmlRun& run : runs) {
+            if (kept > 0 && run.begin < runs[kept - 1].end) {
+                if (run.end <= runs[kept - 1].end)
+                    continue;
+                run.begin = runs[kept - 1].end;
+            }
+            runs[kept++] = run;
+        }
+        runs.resize(kept);
         if (output->errors.length >= MaxErrors)
             ReadEndAgain();
     }
@@ -327,8 +358,9 @@ private:
                     m_markup.push_back({offset - 2, offset + 1});
                 break;
             case TreeBuilder:
-                // A tag the tree builder ignored leaves no trace in the tree but this.
-                if (offset < m_source.size() && m_source[offset] == '<')
+                // A tag the tree builder ignored leaves no trace in the tree but this. Errors
+                // about text may be reported at a "<" of its own ("<<x"), which is no markup.
+                if (offset < m_source.size() && OpensMarkup(offset))
                     m_markup.push_back({offset, 0});
                 break;
             default:
@@ -357,35 +389,47 @@ public:
     }
 
 private:
-    /// Calls visit(node, insideNoscript) for every node below `root`, parents first, without
+    /// What encloses a node, beyond its parent, that changes how its text is read.
+    struct Within {
+        /// Inside noscript, which a browser that runs scripts reads as raw text; Gumbo, which
+        /// runs none, reads markup in it.
+        bool noscript = false;
+        /// Inside plaintext, all after whose start tag the tokenizer reads as text, though the
+        /// tree builder may reopen formatting elements in it ("<a><plaintext>x").
+        bool plaintext = false;
+    };
+
+    /// Calls visit(node, within) for every node below `root`, parents first, without
     /// recursion: the tree is as deep as the text nests its tags.
     template <class Visit> static void ForEachNode(const GumboNode* root, Visit visit)
     {
-        std::vector<std::pair<const GumboNode*, bool>> stack{{root, false}};
+        std::vector<std::pair<const GumboNode*, Within>> stack{{root, Within{}}};
         while (!stack.empty()) {
-            const auto [node, inNoscript] = stack.back();
+            const auto [node, within] = stack.back();
             stack.pop_back();
-            visit(node, inNoscript);
+            visit(node, within);
             const GumboVector* children = Children(node);
             if (!children)
                 continue;
-            const bool noscriptBelow =
-                inNoscript ||
-                (node->type == GUMBO_NODE_ELEMENT && node->v.element.tag == GUMBO_TAG_NOSCRIPT &&
-                 node->v.element.tag_namespace == GUMBO_NAMESPACE_HTML);
+            Within below = within;
+            if (node->type == GUMBO_NODE_ELEMENT &&
+                node->v.element.tag_namespace == GUMBO_NAMESPACE_HTML) {
+                below.noscript |= node->v.element.tag == GUMBO_TAG_NOSCRIPT;
+                below.plaintext |= node->v.element.tag == GUMBO_TAG_PLAINTEXT;
+            }
             for (unsigned i = children->length; i-- > 0;)
-                stack.emplace_back(static_cast<const GumboNode*>(children->data[i]), noscriptBelow);
+                stack.emplace_back(static_cast<const GumboNode*>(children->data[i]), below);
         }
     }
 
     void CollectMarkup(const GumboNode* root)
     {
-        ForEachNode(root, [&](const GumboNode* node, bool) {
+        ForEachNode(root, [&](const GumboNode* node, const Within&) {
             if (node->type != GUMBO_NODE_ELEMENT && node->type != GUMBO_NODE_TEMPLATE)
                 return;
             for (const GumboStringPiece* tag :
                  {&node->v.element.original_tag, &node->v.element.original_end_tag})
-                if (HasSource(*tag))
+                if (HasSource(m_source, *tag))
                     m_markup.push_back(
                         {OffsetIn(m_source, *tag), OffsetIn(m_source, *tag) + tag->length});
         });
@@ -393,17 +437,17 @@ private:
 
     void Walk(const GumboNode* root)
     {
-        ForEachNode(root, [&](const GumboNode* node, bool inNoscript) {
+        ForEachNode(root, [&](const GumboNode* node, const Within& within) {
             switch (node->type) {
             case GUMBO_NODE_ELEMENT:
             case GUMBO_NODE_TEMPLATE:
-                return AddAttributes(node, inNoscript);
+                return AddAttributes(node, within.noscript);
             case GUMBO_NODE_TEXT:
             case GUMBO_NODE_WHITESPACE:
-                return AddText(node, inNoscript);
+            case GUMBO_NODE_CDATA: // text, and CDATA sections, of SVG or MathML
+                return AddText(node, within);
             case GUMBO_NODE_COMMENT:
-            case GUMBO_NODE_CDATA:
-                return AddDelimited(node);
+                return AddComment(node);
             case GUMBO_NODE_DOCUMENT:
                 return;
             }
@@ -418,8 +462,7 @@ private:
         const GumboElement& e = element->v.element;
         if (e.tag != GUMBO_TAG_UNKNOWN)
             return gumbo_normalized_tagname(e.tag);
-        GumboStringPiece name = e.original_tag;
-        gumbo_tag_from_original_text(&name);
+        const GumboStringPiece name = UnknownTagName(e);
         std::string lower(name.data ? name.data : "", name.length);
         std::transform(lower.begin(), lower.end(), lower.begin(), ToAsciiLower);
         return Intern(lower);
@@ -446,7 +489,7 @@ private:
             const auto* attribute = static_cast<const GumboAttribute*>(element.attributes.data[i]);
             const GumboStringPiece& name = attribute->original_name;
             const GumboStringPiece& value = attribute->original_value;
-            if (!HasSource(name))
+            if (!HasSource(m_source, name) || (value.length > 0 && !HasSource(m_source, value)))
                 continue;
             HtmlRun run;
             run.kind = HtmlRunKind::AttributeValue;
@@ -474,7 +517,7 @@ private:
     std::size_t TagBegin(const GumboElement& element, std::size_t nameAt) const
     {
         const std::size_t tag = OffsetIn(m_source, element.original_tag);
-        if (HasSource(element.original_tag) && tag < nameAt &&
+        if (HasSource(m_source, element.original_tag) && tag < nameAt &&
             nameAt < tag + element.original_tag.length)
             return tag;
         // An attribute of <html> or <body> written again later lands on the first element;
@@ -484,9 +527,9 @@ private:
     }
 
     /// How the text inside `parent` is read.
-    static HtmlRunKind TextKind(const GumboNode* parent, bool inNoscript)
+    static HtmlRunKind TextKind(const GumboNode* parent, const Within& within)
     {
-        if (inNoscript)
+        if (within.noscript || within.plaintext)
             return HtmlRunKind::RawText;
         if (!parent || parent->type != GUMBO_NODE_ELEMENT)
             return HtmlRunKind::Text;
@@ -516,13 +559,83 @@ private:
         }
     }
 
-    void AddText(const GumboNode* node, bool inNoscript)
+    /// How the tokenizer and the tree builder made a text node's characters from its source.
+    struct TextRules {
+        /// The contents of an element the tokenizer reads as raw text (title, script...):
+        /// nothing in them is markup. Elsewhere a "<" may open a tag or a comment.
+        bool rawText = false;
+        /// Character references are decoded (here, as the parser did: in noscript too).
+        bool decodes = true;
+        /// NUL becomes U+FFFD; elsewhere the tree builder drops it.
+        bool nulReplaced = false;
+        /// In SVG and MathML, "<![CDATA[" opens a section whose contents are text as written.
+        bool cdata = false;
+        /// Whether the source is read along the tree's text, which catches what the tokenizer's
+        /// rule alone would not (characters the tree builder dropped or moved).
+        bool guided = true;
+    };
+
+    static TextRules RulesFor(const GumboNode* parent, const Within& within)
+    {
+        TextRules rules;
+        if (within.plaintext) {
+            rules.rawText = rules.nulReplaced = true;
+            rules.decodes = false;
+            return rules;
+        }
+        if (!parent || parent->type != GUMBO_NODE_ELEMENT)
+            return rules;
+        const GumboElement& e = parent->v.element;
+        if (e.tag_namespace != GUMBO_NAMESPACE_HTML) {
+            rules.cdata = true;
+            // The tree builder replaces NUL in SVG and MathML, save where they hold HTML again.
+            rules.nulReplaced = !IsIntegrationPoint(e);
+            return rules;
+        }
+        switch (e.tag) {
+        case GUMBO_TAG_TITLE:
+        case GUMBO_TAG_TEXTAREA:
+            rules.rawText = rules.nulReplaced = true;
+            break;
+        case GUMBO_TAG_STYLE:
+        case GUMBO_TAG_SCRIPT:
+        case GUMBO_TAG_XMP:
+        case GUMBO_TAG_IFRAME:
+        case GUMBO_TAG_NOEMBED:
+        case GUMBO_TAG_NOFRAMES:
+        case GUMBO_TAG_PLAINTEXT:
+            rules.rawText = rules.nulReplaced = true;
+            rules.decodes = false;
+            break;
+        default:
+            break;
+        }
+        return rules;
+    }
+
+    /// An SVG or MathML element whose text the tree builder takes as it does in HTML.
+    static bool IsIntegrationPoint(const GumboElement& e)
+    {
+        if (e.tag_namespace == GUMBO_NAMESPACE_SVG)
+            return e.tag == GUMBO_TAG_FOREIGNOBJECT || e.tag == GUMBO_TAG_DESC ||
+                   e.tag == GUMBO_TAG_TITLE;
+        if (e.tag == GUMBO_TAG_ANNOTATION_XML) {
+            const GumboAttribute* encoding = gumbo_get_attribute(&e.attributes, "encoding");
+            std::string value = encoding ? encoding->value : "";
+            std::transform(value.begin(), value.end(), value.begin(), ToAsciiLower);
+            return value == "text/html" || value == "application/xhtml+xml";
+        }
+        return e.tag == GUMBO_TAG_MI || e.tag == GUMBO_TAG_MO || e.tag == GUMBO_TAG_MN ||
+               e.tag == GUMBO_TAG_MS || e.tag == GUMBO_TAG_MTEXT;
+    }
+
+    void AddText(const GumboNode* node, const Within& within)
     {
         const GumboText& text = node->v.text;
-        if (!HasSource(text.original_text))
+        if (!HasSource(m_source, text.original_text))
             return;
         HtmlRun run;
-        run.kind = TextKind(node->parent, inNoscript);
+        run.kind = TextKind(node->parent, within);
         run.element = ElementName(node->parent);
         const bool foreign = node->parent && node->parent->type == GUMBO_NODE_ELEMENT &&
                              node->parent->v.element.tag_namespace != GUMBO_NAMESPACE_HTML;
@@ -539,69 +652,102 @@ private:
         default:
             break;
         }
+        TextRules rules = RulesFor(node->parent, within);
+        // Where the tree builder keeps only white space (a frameset, a column group), it drops
+        // the other characters between: nothing a browser shows, but not markup either.
+        if (node->type == GUMBO_NODE_WHITESPACE)
+            rules.guided = false;
         const std::size_t begin = OffsetIn(m_source, text.original_text);
-        PlaceText(run, begin, begin + text.original_text.length, text.text);
+        PlaceText(run, begin, begin + text.original_text.length, text.text, rules);
     }
 
     /// Adds the runs of a text node. Gumbo gives the source from its first character to its
-    /// last, and tags that the tree builder ignored in between ("x</div>y") are inside it;
-    /// they are found by reading the source along the node's decoded text, and left out.
-    void PlaceText(HtmlRun run, std::size_t begin, std::size_t end, std::string_view decoded)
+    /// last, and tokens that the tree builder ignored in between ("x</div>y") are inside it.
+    /// Outside raw text the tokenizer's own rule tells them apart: a "<" opens markup exactly
+    /// when a letter, "/", "!" or "?" follows it. The source is read along the node's decoded
+    /// text, which checks that rule against what the parser did.
+    void PlaceText(const HtmlRun& run, std::size_t begin, std::size_t end, std::string_view decoded,
+                   TextRules rules)
+    {
+        if (rules.cdata)
+            begin = SectionOpenedBefore(begin);
+        if (PlaceAlong(run, begin, end, decoded, rules))
+            return;
+        // Where the check fails, the text is still placed by the rule alone, so that link mode
+        // hides what it holds; the reading is not whole, which a caller that must be sure of
+        // every text (protect) takes as unreadable.
+        AddProblem(HtmlProblemKind::UnplacedText, begin);
+        rules.guided = false;
+        PlaceAlong(run, begin, end, decoded, rules);
+    }
+
+    /// Adds the runs of a text node, or none and returns false when the source does not read
+    /// as its text.
+    bool PlaceAlong(HtmlRun run, std::size_t begin, std::size_t end, std::string_view decoded,
+                    TextRules rules)
     {
         const std::size_t firstRun = m_reading.m_runs.size();
         std::size_t pos = begin;
         std::size_t matched = 0;
         std::size_t runStart = begin;
-        // The last "<" read as the text's own, to take as a tag instead should the source
-        // stop matching the text further on.
-        Place retry{std::string_view::npos, 0};
         for (;;) {
-            Place lastLessThan{std::string_view::npos, 0};
-            pos = Follow(pos, end, decoded, matched, run.decodesReferences, &lastLessThan);
-            if (lastLessThan.pos != std::string_view::npos)
-                retry = lastLessThan;
+            pos = Follow(pos, end, decoded, matched, rules);
             if (pos == end && matched == decoded.size())
                 break;
-            bool tag = pos < end && m_source[pos] == '<';
-            if (tag && IsTextLessThan(pos, end, decoded, matched, run.decodesReferences)) {
-                ++pos;
-                ++matched;
-                continue;
-            }
-            std::size_t next = tag ? SkipMarkup(pos, end, decoded, matched, run.decodesReferences)
-                                   : std::string_view::npos;
-            if (next == std::string_view::npos && matched == decoded.size() && pos < end &&
-                m_source[pos] == '<') {
-                // All of the text is placed; the rest is markup the tokenizer dropped, cut off
-                // by the end ("<!DOCTYPE").
-                end = pos;
-                break;
-            }
-            if (next == std::string_view::npos && retry.pos != std::string_view::npos) {
-                // Go back to that "<": the runs end there, and a tag starts.
-                pos = retry.pos;
-                matched = retry.matched;
-                retry.pos = std::string_view::npos;
-                if (pos < runStart) {
-                    auto& runs = m_reading.m_runs;
-                    while (runs.size() > firstRun && runs.back().begin >= pos)
-                        runs.pop_back();
-                    if (runs.size() > firstRun)
-                        runs.back().end = std::min(runs.back().end, pos);
-                    runStart = pos;
+            std::size_t next = std::string_view::npos;
+            if (pos < end && rules.cdata && m_source.substr(pos, 9) == "<![CDATA[") {
+                AddRun(run, runStart, pos);
+                runStart = pos = next = PlaceCData(run, pos, end, decoded, matched, rules);
+                if (next != std::string_view::npos)
+                    continue;
+            } else if (pos < end && !rules.rawText && OpensMarkup(pos)) {
+                next = MarkupEnd(pos, end);
+                if (next == std::string_view::npos && matched == decoded.size()) {
+                    // All of the text is placed; the rest is markup the tokenizer dropped, cut
+                    // off by the end ("<!DOCTYPE").
+                    end = pos;
+                    break;
                 }
-                next = SkipMarkup(pos, end, decoded, matched, run.decodesReferences);
             }
             if (next == std::string_view::npos) {
-                // The tree's text and its source disagree: leave the whole node out.
                 m_reading.m_runs.resize(firstRun);
-                AddProblem(HtmlProblemKind::UnplacedText, begin);
-                return;
+                return false;
             }
             AddRun(run, runStart, pos);
             runStart = pos = next;
         }
         AddRun(run, runStart, end);
+        return true;
+    }
+
+    /// Where a text starts whose first characters the tree builder dropped (NUL, in MathML's
+    /// and SVG's HTML places) right after "<![CDATA[": at that section, which it then starts
+    /// inside of. Any other text starts at `begin`.
+    std::size_t SectionOpenedBefore(std::size_t begin) const
+    {
+        std::size_t at = begin;
+        while (at > 0 && m_source[at - 1] == '\0')
+            --at;
+        return at >= 9 && m_source.substr(at - 9, 9) == "<![CDATA[" ? at - 9 : begin;
+    }
+
+    /// Adds the run of the CDATA section at `pos`, delimiters included, whose contents are
+    /// text as written; returns its end, or npos when they are not the text's.
+    std::size_t PlaceCData(HtmlRun run, std::size_t pos, std::size_t end, std::string_view decoded,
+                           std::size_t& matched, const TextRules& rules)
+    {
+        // Unclosed, it runs to the end of the text.
+        const std::size_t close = std::min(m_source.substr(0, end).find("]]>", pos + 9), end);
+        TextRules asWritten = rules;
+        asWritten.rawText = true;
+        asWritten.decodes = false;
+        if (Follow(pos + 9, close, decoded, matched, asWritten) != close)
+            return std::string_view::npos;
+        run.kind = HtmlRunKind::CData;
+        run.decodesReferences = false;
+        const std::size_t sectionEnd = std::min(close + 3, end);
+        AddRun(run, pos, sectionEnd);
+        return sectionEnd;
     }
 
     void AddRun(HtmlRun run, std::size_t begin, std::size_t end)
@@ -620,21 +766,35 @@ private:
                                 Markup{pos, std::string_view::npos});
     }
 
-    /// Reads the source from `pos` as text while it decodes to `decoded` from `matched`;
-    /// stops before `end`, before known markup, or where the two part. Returns where it
-    /// stopped and advances `matched`.
-    /// A place in the source and how much of the decoded text lies before it.
-    struct Place {
-        std::size_t pos;
-        std::size_t matched;
-    };
+    /// Whether the tokenizer, reading text, takes the "<" at `pos` as the start of a tag, a
+    /// comment or a doctype rather than as a character: "</" at the very end is text.
+    bool OpensMarkup(std::size_t pos) const
+    {
+        if (m_source[pos] != '<' || pos + 1 >= m_source.size())
+            return false;
+        const char next = m_source[pos + 1];
+        return IsAsciiLetter(next) || next == '!' || next == '?' ||
+               (next == '/' && pos + 2 < m_source.size());
+    }
 
+    /// Reads the source from `pos` as text while it decodes to `decoded` from `matched`;
+    /// stops before `end`, before markup, or where the two part. Returns where it stopped and
+    /// advances `matched`.
     std::size_t Follow(std::size_t pos, std::size_t end, std::string_view decoded,
-                       std::size_t& matched, bool decodes, Place* lastLessThan = nullptr) const
+                       std::size_t& matched, TextRules& rules) const
     {
         constexpr std::string_view replacement = "\xEF\xBF\xBD";
         const auto markup = NextMarkup(pos);
-        const std::size_t limit = markup == m_markup.end() ? end : std::min(end, markup->begin);
+        std::size_t limit =
+            rules.rawText || markup == m_markup.end() ? end : std::min(end, markup->begin);
+        // Found once: the text ends there, and the reading below stays within it.
+        if (!rules.rawText)
+            limit = MarkupWithin(pos, limit);
+        if (!rules.guided) {
+            // All that is not markup is the text's own, whatever the tree's text says.
+            matched = decoded.size();
+            return limit;
+        }
         while (pos < limit) {
             // Plain bytes reach the tree as they are: compare them a stretch at a time.
             const std::size_t plain = PlainStretch(pos, limit);
@@ -646,9 +806,6 @@ private:
                                   m_source.begin() + static_cast<std::ptrdiff_t>(pos + same),
                                   decoded.begin() + static_cast<std::ptrdiff_t>(matched));
                 const auto equal = static_cast<std::size_t>(differ.first - m_source.begin()) - pos;
-                const std::size_t lessThan = m_source.substr(pos, equal).rfind('<');
-                if (lastLessThan && lessThan != std::string_view::npos)
-                    *lastLessThan = {pos + lessThan, matched + lessThan};
                 pos += equal;
                 matched += equal;
                 if (equal < plain)
@@ -657,19 +814,20 @@ private:
             }
             const char c = m_source[pos];
             const auto byte = static_cast<unsigned char>(c);
-            if (c == '&' && decodes) {
+            if (c == '&' && rules.decodes) {
                 const CharacterReference reference = ReadCharacterReference(m_source, pos, false);
                 if (reference.length > 0) {
                     if (pos + reference.length > limit)
                         return pos;
-                    std::size_t length = reference.decoded.size();
+                    const std::size_t length = reference.decoded.size();
                     if (decoded.substr(matched, length) != reference.decoded) {
-                        // Gumbo wraps numbers past 32 bits around ("&#x100000041;" is "A"
-                        // to it, U+FFFD to a browser): take the one character it made.
-                        if (m_source[pos + 1] != '#' || reference.decoded != replacement ||
-                            matched >= decoded.size())
+                        // Gumbo misreads numbers from 2^31 on, U+FFFD to a browser:
+                        // it wraps them around ("&#x100000041;" is "A" to it) or makes a NUL
+                        // that cuts its text short. Its text is no guide past there.
+                        if (m_source[pos + 1] != '#' || reference.decoded != replacement)
                             return pos;
-                        length = ReadUtf8(decoded, matched).length;
+                        rules.guided = false;
+                        return Follow(pos + reference.length, end, decoded, matched, rules);
                     }
                     pos += reference.length;
                     matched += length;
@@ -685,9 +843,11 @@ private:
                 continue;
             }
             if (c == '\0') {
-                // Dropped from text, or replaced by U+FFFD.
-                if (decoded.substr(matched, replacement.size()) == replacement)
+                if (rules.nulReplaced) {
+                    if (decoded.substr(matched, replacement.size()) != replacement)
+                        return pos;
                     matched += replacement.size();
+                }
                 ++pos;
                 continue;
             }
@@ -732,103 +892,121 @@ private:
         return end - pos;
     }
 
-    /// Whether the "<" at `pos`, where the tree builder reported an error, is a character of
-    /// the text after all (the error was about the text, not about a tag it ignored): the
-    /// text has one there, and the source reads on as the text after it.
-    bool IsTextLessThan(std::size_t pos, std::size_t end, std::string_view decoded,
-                        std::size_t matched, bool decodes) const
+    /// The first "<" in [pos, end) that opens markup, or `end`.
+    std::size_t MarkupWithin(std::size_t pos, std::size_t end) const
     {
-        const auto markup = NextMarkup(pos);
-        if (matched >= decoded.size() || decoded[matched] != '<' ||
-            (markup != m_markup.end() && markup->begin == pos && markup->end != 0))
-            return false;
-        ++matched;
-        const std::size_t stop = Follow(pos + 1, end, decoded, matched, decodes);
-        return (stop == end && matched == decoded.size()) || (stop < end && m_source[stop] == '<');
+        // Searched within the stretch only: the next "<" may lie far beyond it.
+        const std::string_view stretch = m_source.substr(0, end);
+        for (std::size_t at = stretch.find('<', pos); at != stretch.npos;
+             at = stretch.find('<', at + 1))
+            if (OpensMarkup(at))
+                return at;
+        return end;
     }
 
-    /// At a "<" inside a text node's source that its decoded text lacks: the end of that
-    /// markup, or npos when no end of it lets the rest of the source read as the rest of the
-    /// text. A tag the tree knows gives its end; another ends at the first ">" after which
-    /// the source reads on as the text.
-    std::size_t SkipMarkup(std::size_t pos, std::size_t end, std::string_view decoded,
-                           std::size_t& matched, bool decodes) const
+    /// The ">" that ends a comment whose first "--" after its start is at `dashes`, or npos.
+    static std::size_t CommentClose(std::string_view comment, std::size_t dashes)
+    {
+        for (; dashes != comment.npos; dashes = comment.find("--", dashes + 1)) {
+            const std::string_view after = comment.substr(dashes + 2, 2);
+            if (after.starts_with('>'))
+                return dashes + 2;
+            if (after == "!>")
+                return dashes + 3;
+        }
+        return comment.npos;
+    }
+
+    /// The end of the markup that opens at `pos`, as the tokenizer reads it, or npos when it
+    /// does not end before `end`. A tag the tree knows gives its end.
+    std::size_t MarkupEnd(std::size_t pos, std::size_t end) const
     {
         const auto markup = NextMarkup(pos);
         if (markup != m_markup.end() && markup->begin == pos && markup->end != 0)
             return markup->end <= end ? markup->end : std::string_view::npos;
-        const std::size_t tagEnd = TagEnd(pos, end);
-        if (tagEnd != std::string_view::npos)
-            return tagEnd;
-        for (std::size_t close = m_source.find('>', pos); close < end;
-             close = m_source.find('>', close + 1)) {
-            std::size_t tried = matched;
-            Place lessThan{std::string_view::npos, 0};
-            const std::size_t stop = Follow(close + 1, end, decoded, tried, decodes, &lessThan);
-            // The text goes on to the end, or to where another tag may start.
-            if ((stop == end && tried == decoded.size()) || (stop < end && m_source[stop] == '<') ||
-                lessThan.pos != std::string_view::npos) {
-                return close + 1;
+        const char next = m_source[pos + 1];
+        if (IsAsciiLetter(next) || (next == '/' && IsAsciiLetter(m_source[pos + 2])))
+            return TagEnd(pos, end);
+        const std::string_view rest = m_source.substr(pos, end - pos);
+        std::size_t close = std::string_view::npos;
+        if (rest.starts_with("<!--")) {
+            // A comment: "<!-->" and "<!--->" are whole ones, others end at "-->" or "--!>".
+            if (rest.substr(4, 1) == ">" || rest.substr(4, 2) == "->")
+                close = rest.find('>', 4);
+            else if (const std::size_t dashes = rest.find("--", 4); dashes != rest.npos)
+                close = CommentClose(rest, dashes);
+        } else {
+            // A doctype, a bogus comment ("<?x>", "</ x>", "<!x>") or "</>": up to the first ">".
+            close = rest.find('>', 2);
+        }
+        return close < rest.size() ? pos + close + 1 : std::string_view::npos;
+    }
+
+    /// The end of the tag at `pos`, as the tokenizer reads it: the first ">" outside a quoted
+    /// attribute value, or npos when there is none before `end`. A quote opens a value only
+    /// right after an attribute's "=" (and any blanks after it), so the tag's states that
+    /// tell where that is are followed; elsewhere a quote is a character of a name or value.
+    std::size_t TagEnd(std::size_t pos, std::size_t end) const
+    {
+        enum class State { TagName, BeforeName, Name, AfterName, BeforeValue, Unquoted };
+        State state = State::TagName;
+        for (std::size_t i = pos + (m_source[pos + 1] == '/' ? 2 : 1); i < end; ++i) {
+            const char c = m_source[i];
+            if (c == '>')
+                return i + 1;
+            const bool space = c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r';
+            switch (state) {
+            case State::TagName:
+                if (space || c == '/')
+                    state = State::BeforeName;
+                break;
+            case State::BeforeName:
+                if (!space && c != '/')
+                    state = State::Name; // "=" included: it starts a name here
+                break;
+            case State::Name:
+            case State::AfterName:
+                if (c == '=')
+                    state = State::BeforeValue;
+                else if (c == '/')
+                    state = State::BeforeName;
+                else if (space)
+                    state = State::AfterName;
+                else
+                    state = State::Name;
+                break;
+            case State::BeforeValue:
+                if (c == '"' || c == '\'') {
+                    i = m_source.substr(0, end).find(c, i + 1);
+                    if (i == std::string_view::npos)
+                        return std::string_view::npos;
+                    state = State::BeforeName;
+                } else if (!space) {
+                    state = State::Unquoted;
+                }
+                break;
+            case State::Unquoted:
+                if (space)
+                    state = State::BeforeName;
+                break;
             }
         }
         return std::string_view::npos;
     }
 
-    /// The end of the tag at `pos` that the tree builder ignored, as the tokenizer reads it
-    /// (a ">" inside a quoted value does not end it), or npos. Gumbo reads it again alone,
-    /// renamed to an element it never ignores: "</div ...>" as "<qdiv ...>", "<body ...>" as
-    /// "<qbody ...>".
-    std::size_t TagEnd(std::size_t pos, std::size_t end) const
-    {
-        const bool endTag = m_source.substr(pos, 2) == "</";
-        const std::size_t name = pos + (endTag ? 2 : 1);
-        if (name >= end || !IsAsciiLetter(m_source[name]))
-            return std::string_view::npos;
-        // Only a quote can hide a ">"; most ignored tags ("</div>") have none before theirs.
-        const std::size_t close = m_source.find('>', name);
-        if (close >= end)
-            return std::string_view::npos;
-        if (m_source.substr(name, close - name).find_first_of("\"'") == std::string_view::npos)
-            return close + 1;
-        // Tags longer than this are left to the search for their ">".
-        constexpr std::size_t window = 4096;
-        std::string renamed = "<q";
-        renamed.append(m_source.substr(name, std::min(end - name, window)));
-        const GumboParse parse(renamed, static_cast<int>(MaxErrors));
-        const GumboOutput* output = parse.Output();
-        if (!output)
-            return std::string_view::npos;
-        const GumboNode* body = nullptr;
-        for (unsigned i = 0; i < output->root->v.element.children.length; ++i) {
-            const auto* child =
-                static_cast<const GumboNode*>(output->root->v.element.children.data[i]);
-            if (child->type == GUMBO_NODE_ELEMENT && child->v.element.tag == GUMBO_TAG_BODY)
-                body = child;
-        }
-        if (!body || body->v.element.children.length == 0)
-            return std::string_view::npos;
-        const auto* element = static_cast<const GumboNode*>(body->v.element.children.data[0]);
-        if (element->type != GUMBO_NODE_ELEMENT ||
-            element->v.element.original_tag.data != renamed.data())
-            return std::string_view::npos;
-        // "<q" stands for "</" in an end tag, and for "<" in a start tag.
-        const std::size_t length = element->v.element.original_tag.length - (endTag ? 0 : 1);
-        return pos + length <= end ? pos + length : std::string_view::npos;
-    }
-
-    /// Comments and CDATA sections: their source as it stands.
-    void AddDelimited(const GumboNode* node)
+    /// Comments: their source as it stands.
+    void AddComment(const GumboNode* node)
     {
         const GumboText& text = node->v.text;
-        if (!HasSource(text.original_text))
+        if (!HasSource(m_source, text.original_text))
             return;
         HtmlRun run;
-        run.kind = node->type == GUMBO_NODE_COMMENT ? HtmlRunKind::Comment : HtmlRunKind::CData;
+        run.kind = HtmlRunKind::Comment;
         run.element = ElementName(node->parent);
         run.begin = OffsetIn(m_source, text.original_text);
         run.end = run.begin + text.original_text.length;
         m_reading.m_runs.push_back(run);
-        if (run.kind == HtmlRunKind::Comment && run.end == m_source.size() &&
+        if (run.end == m_source.size() &&
             !IsClosedComment(m_source.substr(run.begin, run.end - run.begin)))
             AddProblem(HtmlProblemKind::EndsInsideComment, run.end);
     }
@@ -877,8 +1055,7 @@ std::string DescribeDocument(std::string_view source)
             if (element.tag != GUMBO_TAG_UNKNOWN) {
                 description += gumbo_normalized_tagname(element.tag);
             } else {
-                GumboStringPiece name = element.original_tag;
-                gumbo_tag_from_original_text(&name);
+                const GumboStringPiece name = UnknownTagName(element);
                 for (std::size_t i = 0; i < name.length; ++i)
                     description += ToAsciiLower(name.data[i]);
             }

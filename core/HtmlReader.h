@@ -61,8 +61,8 @@ enum class HtmlProblemKind : std::uint8_t {
     EndsInsideComment,
     /// Bytes that are not UTF-8.
     InvalidUtf8,
-    /// Text of the tree whose source the reader could not tell from the markup around it;
-    /// it is left out of the runs.
+    /// Text of the tree whose source does not read as it: its runs are placed by the
+    /// tokenizer's rule alone (all that is not markup is text), unchecked.
     UnplacedText,
     /// So many parse errors that whether the text ends inside a tag is not known.
     TooManyErrors,
@@ -101,9 +101,9 @@ public:
     const std::vector<HtmlRun>& Runs() const { return m_runs; }
     /// Problems in the order found.
     const std::vector<HtmlProblem>& Problems() const { return m_problems; }
-    /// False when the text ends inside a tag or a comment, is not UTF-8, holds text the
-    /// reader could not place, or too many errors: then the runs may not describe all of what
-    /// a browser shows.
+    /// False when the text ends inside a tag or a comment, is not UTF-8, holds text whose
+    /// placing the reader could not check, or too many errors: then the runs may not describe
+    /// all of what a browser shows.
     bool IsWhole() const { return m_problems.empty(); }
     /// Line and column of `offset` in the text that was read; a line ends at LF, CR LF or CR.
     HtmlPosition PositionOf(std::size_t offset) const;

@@ -1,7 +1,10 @@
 #include "HtmlReader.h"
 
+#include "CharacterReferences.h"
+
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <string>
 
 namespace quillveil {
@@ -68,6 +71,85 @@ TEST(HtmlReaderTest, ReadsRunsAsABrowserDoes)
               "text+ p [u]\n");
     // A ">" inside a quoted value of an ignored tag does not end it.
     EXPECT_EQ(DescribeRuns("x</t f=\">x<\">x"), "text+ body [x]\ntext+ body [x]\n");
+    // What the tree builder makes up (the prompt and name="isindex" of <isindex>) is no run.
+    EXPECT_EQ(DescribeRuns("<a href=p><isindex>"), "attr+ a@href [p]\n");
+}
+
+/// `html` with every letter of its decoded text runs written as "&#120;" ("x"), and of the
+/// contents of its CDATA sections as "x".
+std::string MarkTextRuns(std::string_view html, const HtmlReading& reading)
+{
+    std::string marked;
+    std::size_t copied = 0;
+    for (const HtmlRun& run : reading.Runs()) {
+        if (run.kind == HtmlRunKind::CData) {
+            const std::size_t end = run.end - (html.substr(0, run.end).ends_with("]]>") ? 3 : 0);
+            marked.append(html.substr(copied, run.begin + 9 - copied));
+            for (std::size_t pos = run.begin + 9; pos < end; ++pos)
+                marked += std::isalpha(static_cast<unsigned char>(html[pos])) ? 'x' : html[pos];
+            copied = end;
+        }
+        if (run.kind != HtmlRunKind::Text || !run.decodesReferences)
+            continue;
+        marked.append(html.substr(copied, run.begin - copied));
+        for (std::size_t pos = run.begin; pos < run.end; ++pos) {
+            const CharacterReference reference = ReadCharacterReference(html, pos, false);
+            if (reference.length > 0 && pos + reference.length <= run.end) {
+                marked.append(html.substr(pos, reference.length));
+                pos += reference.length - 1;
+            } else {
+                marked += std::isalpha(static_cast<unsigned char>(html[pos])) ? "&#120;"
+                                                                              : html.substr(pos, 1);
+            }
+        }
+        copied = run.end;
+    }
+    return marked.append(html.substr(copied));
+}
+
+/// The document's description with every letter of its texts made "x".
+std::string MarkTexts(std::string description)
+{
+    bool inText = false;
+    for (std::size_t i = 0; i < description.size(); ++i) {
+        const char c = description[i];
+        if (c == '\n')
+            inText = false;
+        else if (c == '"' && (i == 0 || description[i - 1] == ' ' || description[i - 1] == '\n'))
+            inText = true;
+        else if (inText && std::isalpha(static_cast<unsigned char>(c)))
+            description[i] = 'x';
+    }
+    return description;
+}
+
+TEST(HtmlReaderTest, PlacesEveryTextBesideIgnoredMarkup)
+{
+    // The runs hold all of the text and nothing else: written as references, their letters
+    // change the document's texts, and only those (markup and attributes stay as they were).
+    using namespace std::string_literals;
+    const std::string longTag = "</div title='" + std::string(5000, '>') + "'>";
+    const std::string inputs[] = {
+        "<</a><",                                // a "<" of the text right before a tag
+        "a<<b></b>c<</x y='>'>d<",               // the same, a quoted ">" in the ignored tag
+        "x</div>y<table>z<tr><td>w</table>v",    // ignored and moved tags
+        "p\0\x01q<svg>\0s</svg><svg><desc>\0t"s, // NUL dropped, kept as U+FFFD, dropped
+        "<frameset> a&#32;b </frameset> c",      // only white space stays in a frameset
+        "<template><col> d&#32;e",               // and in a column group
+        "<<noscript>&amp</noscript>&lt",         // references decoded in noscript too
+        "a<!doctype x>b<?c>d<!e>f</ g>h</>i",    // a doctype, bogus comments, "</>"
+        "j<body k='<l>'>m" + longTag + "n",      // tags whose ">" hides in a quoted value
+        "o <a b=c =d e = 'f>'>g</i j=\"k>\">l",  // quotes only open values after "="
+        "<svg>a<![CDATA[b&amp;]]><![CDATA[c]]>d<g/>e<![CDATA[f", // sections amid the text
+        "<math><mi><![CDATA[\0g]]>h"s, // a text that starts inside a section
+    };
+    for (const std::string& html : inputs) {
+        const HtmlReading reading = ReadHtml(html);
+        for (const HtmlProblem& problem : reading.Problems())
+            EXPECT_NE(problem.kind, HtmlProblemKind::UnplacedText) << html;
+        EXPECT_EQ(DescribeDocument(MarkTextRuns(html, reading)), MarkTexts(DescribeDocument(html)))
+            << html;
+    }
 }
 
 TEST(HtmlReaderTest, TellsWhereTheTextIsCutOff)

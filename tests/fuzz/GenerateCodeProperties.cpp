@@ -82,7 +82,7 @@ std::string CheckCode(const std::string& code, EncoderMode mode, const EncoderFo
             return {};
         if (DescribeDocument(code) != DescribeDocument(link))
             return "the code reads as another document than the link";
-        // Text the reader cannot place is text link mode cannot protect.
+        // Text whose place the reader could not check against the tree is hidden unchecked.
         if (!requireEveryTextPlaced)
             return {};
         const HtmlReading reading = ReadHtml(link);
