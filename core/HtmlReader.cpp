@@ -500,7 +500,7 @@ private:
             if (value.data == name.data || value.length == 0) {
                 // Written without a value; Gumbo then points the value at the name.
                 run.begin = run.end = OffsetIn(m_source, name) + name.length;
-            } else {
+            } else if (!PlaceValue(OffsetIn(m_source, name) + name.length, run)) {
                 run.begin = OffsetIn(m_source, value);
                 run.end = run.begin + value.length;
                 if (value.data[0] == '"' || value.data[0] == '\'') {
@@ -511,6 +511,30 @@ private:
             }
             m_reading.m_runs.push_back(run);
         }
+    }
+
+    /// Places the value of the attribute whose name ends at `nameEnd` by the tokenizer's rule:
+    /// after "=" and white space, quoted up to its quote, or unquoted up to white space or ">".
+    /// Gumbo's own source of a value is cut after a reference that starts an unquoted one
+    /// ("href=&#109;ailto:..." would lose its "m"). False where no "=" follows the name.
+    bool PlaceValue(std::size_t nameEnd, HtmlRun& run) const
+    {
+        constexpr std::string_view space = "\t\n\f\r ";
+        std::size_t pos = m_source.find_first_not_of(space, nameEnd);
+        if (pos == std::string_view::npos || m_source[pos] != '=')
+            return false;
+        pos = std::min(m_source.find_first_not_of(space, pos + 1), m_source.size());
+        const char quote = pos < m_source.size() ? m_source[pos] : 0;
+        if (quote == '"' || quote == '\'') {
+            run.quote = quote;
+            run.begin = pos + 1;
+            run.end = std::min(m_source.find(quote, run.begin), m_source.size());
+        } else {
+            run.begin = pos;
+            run.end = std::min(m_source.find_first_of(std::string_view("\t\n\f\r >"), pos),
+                               m_source.size());
+        }
+        return true;
     }
 
     /// The "<" of the start tag that wrote the attribute whose name is at `nameAt`.

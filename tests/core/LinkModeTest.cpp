@@ -38,6 +38,10 @@ TEST(LinkModeTest, WorkedCases)
         {R"(<a href=x>y</a>)", R"(<a href=&#120;>y</a>)"},
         // A browser drops an element whose value has no end, and all after it.
         {R"(<a href="x>y</a>)", "warning: Invalid link, the 'href' value is not closed"},
+        // An unquoted value may start with a reference; it is part of the value.
+        {"<a href=&#109;ailto:a@b.c>a@b.c</a>",
+         "<a href=&#109;&#97;&#105;&#108;&#116;&#111;&#58;&#97;&#64;&#98;&#46;&#99;>"
+         "&#97;&#64;&#98;&#46;&#99;</a>"},
         // Markup the HTML5 parser fails on (an assertion of its own) is answered, not a crash.
         {R"(<a href="x">x</a><table>y<svg><title><![CDATA[z]]>w)",
          "warning: Invalid link, it cannot be read as HTML"},

@@ -123,36 +123,6 @@ std::string CheckFindings(std::string_view page, const std::vector<HarvestFindin
     return {};
 }
 
-/// Whether the reader places an attribute value's run apart from the value: Gumbo, whose
-/// places it passes on, starts an unquoted value that starts with a reference
-/// ("<a href=&#109;...>", as protection writes an unquoted mailto URL) after that reference,
-/// and may end it inside another. Protection takes no such run for a whole mailto URL, and
-/// leaves one that cuts into a reference as it is; the check reads the rest of the value
-/// alone. So an address may stay in the attribute, and a broken link go unnoticed or be
-/// reported as another. A fault of the reader, reported; these properties wait for its mend.
-bool ReaderCutsAValue(std::string_view page)
-{
-    constexpr std::string_view space = " \t\n\f\r";
-    const HtmlReading reading = ReadHtml(page);
-    for (const HtmlRun& run : reading.Runs()) {
-        if (run.kind != HtmlRunKind::AttributeValue || run.begin == run.end)
-            continue;
-        const char after = run.end < page.size() ? page[run.end] : '>';
-        if (run.quote != 0) {
-            if (page[run.begin - 1] != run.quote || after != run.quote)
-                return true;
-            continue;
-        }
-        std::size_t before = run.begin;
-        while (before > 0 && space.find(page[before - 1]) != std::string_view::npos)
-            --before;
-        if (before == 0 || page[before - 1] != '=' ||
-            (after != '>' && space.find(after) == std::string_view::npos))
-            return true;
-    }
-    return false;
-}
-
 bool IsShown(HarvestPlace place)
 {
     return place == HarvestPlace::Text || place == HarvestPlace::Attribute ||
@@ -183,7 +153,6 @@ std::string CheckProtectPage(std::string_view page)
         return "an unchanged page reports changes";
 
     const std::string_view after = result.outcome == Outcome::Changed ? result.text : page;
-    const bool readerCuts = ReaderCutsAValue(page) || ReaderCutsAValue(after);
     if (result.outcome == Outcome::Changed) {
         if (result.changes.empty())
             return "a changed page reports no change";
@@ -214,13 +183,10 @@ std::string CheckProtectPage(std::string_view page)
     for (const HarvestFinding& finding : findings) {
         if (finding.kind == HarvestFinding::Kind::BrokenLink)
             broken.push_back(finding.text);
-        else if (IsShown(finding.place) &&
-                 !(readerCuts && finding.place == HarvestPlace::Attribute))
+        else if (IsShown(finding.place))
             return "a harvester still reads " + DescribeFinding(finding) + Where(finding.offset);
     }
     // A link is broken after protection only if the page already linked there.
-    if (readerCuts)
-        return {};
     std::sort(broken.begin(), broken.end());
     const std::vector<std::string> brokenBefore = BrokenMailtoHrefs(page);
     if (!std::includes(brokenBefore.begin(), brokenBefore.end(), broken.begin(), broken.end()))
