@@ -7,10 +7,10 @@
 #include <gumbo.h>
 
 #include <algorithm>
+#include <array>
 #include <csetjmp>
 #include <csignal>
 #include <cstdlib>
-#include <array>
 #include <cstring>
 #include <iterator>
 #include <mutex>
