@@ -306,9 +306,7 @@ constexpr std::array<ByteEntry, 256> ByteTable = MakeByteTable();
 
 /// The code that stands for link[span): each byte as ByteTable has it, references already
 /// there as they are, and line breaks as "&#10;", what the browser reads them as. Writes it at
-/// `out` when Write, which needs 8 bytes to spare past it (each entry is stored whole); returns
-/// its size.
-template <bool Write>
+/// `out`, which needs 8 bytes to spare past it (each entry is stored whole); returns its size.
 std::size_t EncodeSpan(std::string_view link, const Span& span, bool inAttribute, char* out)
 {
     static_assert(std::endian::native == std::endian::little,
@@ -322,16 +320,14 @@ std::size_t EncodeSpan(std::string_view link, const Span& span, bool inAttribute
             if (reference.length > 0 || c == '\r') {
                 const std::string_view piece =
                     reference.length > 0 ? link.substr(pos, end - pos) : "&#10;";
-                if constexpr (Write)
-                    std::memcpy(out + size, piece.data(), piece.size());
+                std::memcpy(out + size, piece.data(), piece.size());
                 size += piece.size();
                 pos = end;
                 continue;
             }
         }
         const ByteEntry entry = ByteTable[static_cast<unsigned char>(c)];
-        if constexpr (Write)
-            std::memcpy(out + size, &entry, sizeof entry);
+        std::memcpy(out + size, &entry, sizeof entry);
         size += static_cast<std::size_t>(entry >> 56);
         ++pos;
     }
@@ -341,29 +337,27 @@ std::size_t EncodeSpan(std::string_view link, const Span& span, bool inAttribute
 /// The link with every span written as references.
 std::string WriteCode(std::string_view link, const std::vector<Span>& spans, const RunIndex& runs)
 {
-    // Spans are many (one every few bytes of a large anchor) and kept small: whether one lies
-    // in an attribute value is looked up, not stored.
-    const auto inAttribute = [&](const Span& span) {
-        return runs.Holding(span.begin, span.end)->kind == HtmlRunKind::AttributeValue;
-    };
-    // Measured first: the code can be six times the link, too much to grow by doubling.
-    std::size_t size = link.size();
+    // No byte grows to more than six ("&#126;"), so the code fits in this bound without a pass
+    // to measure it; the entry stored whole for the last byte needs its width to spare.
+    std::size_t bound = link.size() + sizeof(ByteEntry);
     for (const Span& span : spans)
-        size = size - (span.end - span.begin) +
-               EncodeSpan<false>(link, span, inAttribute(span), nullptr);
-    return MakeSizedString(
-        size,
-        [&](char* out) {
-            std::size_t copied = 0;
-            for (const Span& span : spans) {
-                out = std::copy(link.begin() + static_cast<std::ptrdiff_t>(copied),
-                                link.begin() + static_cast<std::ptrdiff_t>(span.begin), out);
-                out += EncodeSpan<true>(link, span, inAttribute(span), out);
-                copied = span.end;
-            }
-            std::copy(link.begin() + static_cast<std::ptrdiff_t>(copied), link.end(), out);
-        },
-        sizeof(ByteEntry));
+        bound += 5 * (span.end - span.begin);
+    return MakeBoundedString(bound, [&](char* code) {
+        char* out = code;
+        std::size_t copied = 0;
+        for (const Span& span : spans) {
+            // Spans are many (one every few bytes of a large anchor) and kept small: whether
+            // one lies in an attribute value is looked up, not stored.
+            const bool inAttribute =
+                runs.Holding(span.begin, span.end)->kind == HtmlRunKind::AttributeValue;
+            out = std::copy(link.begin() + static_cast<std::ptrdiff_t>(copied),
+                            link.begin() + static_cast<std::ptrdiff_t>(span.begin), out);
+            out += EncodeSpan(link, span, inAttribute, out);
+            copied = span.end;
+        }
+        out = std::copy(link.begin() + static_cast<std::ptrdiff_t>(copied), link.end(), out);
+        return static_cast<std::size_t>(out - code);
+    });
 }
 
 /// Sorts the spans and joins those that overlap.
@@ -436,8 +430,9 @@ GenerateResult GenerateLinkCode(const EncoderForm& form)
     for (const std::string& address : MailtoAddresses(DecodeValue(link, *href)))
         for (const HtmlRun* run : runs.Runs())
             FindDecodedOccurrences(link, *run, address, spans);
-    for (Span& span : spans)
-        TakeInSuspendedReference(link, *runs.Holding(span.begin, span.end), span);
+    if (link.find('&') != std::string_view::npos)
+        for (Span& span : spans)
+            TakeInSuspendedReference(link, *runs.Holding(span.begin, span.end), span);
     MergeSpans(spans);
     return GenerateResult::Code(WriteCode(link, spans, runs));
 }

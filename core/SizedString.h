@@ -29,4 +29,19 @@ std::string MakeSizedString(std::size_t size, Writer write, std::size_t spare = 
     return result;
 }
 
+/// A string of at most `bound` bytes, written by `write(char* data)`, which returns how many it
+/// wrote. For output whose exact size would take a pass of its own to learn: the memory past
+/// what is written is never touched, so it costs address space, not pages.
+template <class Writer> std::string MakeBoundedString(std::size_t bound, Writer write)
+{
+    std::string result;
+#if defined(__cpp_lib_string_resize_and_overwrite)
+    result.resize_and_overwrite(bound, [&](char* data, std::size_t) { return write(data); });
+#else
+    result.resize(bound);
+    result.resize(write(result.data()));
+#endif
+    return result;
+}
+
 } // namespace quillveil
