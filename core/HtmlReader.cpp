@@ -911,9 +911,32 @@ private:
             return table;
         }();
         std::size_t end = pos;
-        while (end < limit && plain[static_cast<unsigned char>(m_source[end])])
+        while (end < limit) {
+            // Eight bytes at a time where none of them can be other than plain; white space
+            // other than a blank sends a word to the test byte by byte.
+            if (end + 8 <= limit && !MayHoldOtherThanPlain(end)) {
+                end += 8;
+                continue;
+            }
+            if (!plain[static_cast<unsigned char>(m_source[end])])
+                break;
             ++end;
+        }
         return end - pos;
+    }
+
+    /// Whether the eight bytes at `pos` hold one below a blank, "&", DEL or one of 128 and
+    /// above (each test tells whether any lane holds such a byte, exactly).
+    bool MayHoldOtherThanPlain(std::size_t pos) const
+    {
+        constexpr std::uint64_t ones = 0x0101010101010101;
+        constexpr std::uint64_t tops = 0x8080808080808080;
+        std::uint64_t word;
+        std::memcpy(&word, m_source.data() + pos, sizeof word);
+        const auto anyZero = [&](std::uint64_t lanes) { return (lanes - ones) & ~lanes & tops; };
+        const std::uint64_t belowBlank = (word - ones * 0x20) & ~word & tops;
+        return ((word & tops) | belowBlank | anyZero(word ^ (ones * '&')) |
+                anyZero(word ^ (ones * 0x7F))) != 0;
     }
 
     /// The first "<" in [pos, end) that opens markup, or `end`.
