@@ -10,8 +10,8 @@ namespace {
 
 bool IsLocalPartByte(char c)
 {
-    return IsAsciiLetter(c) || IsAsciiDigit(c) || c == '.' || c == '_' || c == '%' || c == '+' ||
-           c == '-';
+    static constexpr std::string_view others = "!#$%&'*+/=?^_`{|}~.-";
+    return IsAsciiLetter(c) || IsAsciiDigit(c) || others.find(c) != std::string_view::npos;
 }
 
 bool IsLabelByte(char c)
@@ -35,33 +35,38 @@ bool IsImageFormat(std::string_view label)
     return false;
 }
 
+bool IsPunycodeLabel(std::string_view label)
+{
+    return label.size() > 4 && ToAsciiLower(label[0]) == 'x' && ToAsciiLower(label[1]) == 'n' &&
+           label.substr(2, 2) == "--" && label.back() != '-';
+}
+
 /// The end of the domain that starts at `begin`, or `begin` when none does.
 std::size_t DomainEnd(std::string_view text, std::size_t begin)
 {
     std::size_t end = begin; // of the longest domain found so far
     std::size_t topLevelBegin = begin;
-    std::size_t labels = 0;
-    std::size_t pos = begin;
-    while (pos < text.size()) {
+    for (std::size_t pos = begin, labels = 0;; ++labels) {
         const std::size_t labelBegin = pos;
         while (pos < text.size() && IsLabelByte(text[pos]))
             ++pos;
-        if (pos == labelBegin)
-            break; // an empty label: two dots, or a dot at the end
-        ++labels;
-        if (labels >= 2) {
-            // The letters this label starts with can end the domain.
-            std::size_t letters = labelBegin;
-            while (letters < pos && IsAsciiLetter(text[letters]))
+        if (pos == labelBegin || text[labelBegin] == '-')
+            break; // no label: two dots, a dot at the end, a leading hyphen
+        const std::string_view label = text.substr(labelBegin, pos - labelBegin);
+        if (labels >= 1) {
+            // A top-level label: the letters this one starts with, or all of an "xn--" one.
+            std::size_t letters = 0;
+            while (letters < label.size() && IsAsciiLetter(label[letters]))
                 ++letters;
-            if (letters - labelBegin >= 2) {
-                end = letters;
+            if (IsPunycodeLabel(label))
+                letters = label.size();
+            if (letters >= 2) {
+                end = labelBegin + letters;
                 topLevelBegin = labelBegin;
             }
-            if (letters < pos)
-                break; // the domain cannot go on past a label cut short
         }
-        if (pos + 1 >= text.size() || text[pos] != '.')
+        // Only a whole label, without a hyphen at its end, goes on to the next.
+        if (label.back() == '-' || pos + 1 >= text.size() || text[pos] != '.')
             break;
         ++pos;
     }
@@ -100,7 +105,7 @@ AddressMatch AddressAround(std::string_view text, std::size_t at)
 
 bool IsAddress(std::string_view text)
 {
-    const std::size_t at = text.find('@');
+    const std::size_t at = text.rfind('@');
     if (at == std::string_view::npos)
         return false;
     const AddressMatch match = AddressAround(text, at);

@@ -5,19 +5,23 @@
 
 namespace quillveil {
 
-// What counts as an e-mail address in page source, written down once for the commands that
-// protect pages and that check them, close to the patterns address harvesters use:
+// What counts as an e-mail address in page source, written down once for link mode and for
+// the commands that protect pages and check them, as address harvesters read addresses:
 //
-//   local part  one or more of A-Z a-z 0-9 . _ % + -, as many as stand before the "@"
-//               (leading dots dropped);
+//   local part  one or more of A-Z a-z 0-9 and ! # $ % & ' * + / = ? ^ _ ` { | } ~ . -,
+//               as many as stand before the "@" (leading dots dropped);
 //   "@";
-//   domain      two or more labels of A-Z a-z 0-9 and "-", joined by single dots, the longest
-//               that ends in a top-level label of two or more letters. A top-level label that
-//               names an image format (png, jpg, jpeg, gif, svg, webp, avif, bmp, ico, tif,
-//               tiff) makes no address: "logo@2x.png" in a srcset is a file, not a mailbox.
+//   domain      two or more labels of A-Z a-z 0-9 and inner hyphens, joined by single dots
+//               (a label may start with a digit: "mail.163.com", "fu-berlin.de",
+//               "xn--bcher-kva.example"), the longest that ends in a top-level label of two or
+//               more letters or an "xn--" label; the letters a label starts with may end it
+//               ("a.org2" ends at "org"). A top-level label that names an image format (png,
+//               jpg, jpeg, gif, svg, webp, avif, bmp, ico, tif, tiff) makes no address:
+//               "logo@2x.png" in a srcset is a file, not a mailbox.
 //
-// Letters are ASCII letters in either case; no other byte is part of an address, so an
-// address never holds "&", ";", "<" or a quote, and the text around it is never cut into.
+// Letters are ASCII letters in either case; no other byte is part of an address: never ";",
+// "<", ">", a double quote or white space. The local part may take in a "&" or a quote before
+// it in raw source; callers that know where a text or value begins search within it.
 // "mailto:" is found in any letter case.
 
 /// One address or "mailto:" in a text: [begin, end).

@@ -37,6 +37,25 @@ std::string PercentDecode(std::string_view text)
     return decoded;
 }
 
+/// Adds the comma-separated entries of `list`, decoded and trimmed, that are not empty.
+void AddRecipients(std::string_view list, std::vector<std::string>& recipients)
+{
+    for (std::size_t start = 0; start <= list.size();) {
+        const std::size_t comma = std::min(list.find(',', start), list.size());
+        const std::string recipient = PercentDecode(list.substr(start, comma - start));
+        if (const std::string_view trimmed = TrimAsciiSpace(recipient); !trimmed.empty())
+            recipients.emplace_back(trimmed);
+        start = comma + 1;
+    }
+}
+
+bool IsRecipientField(std::string_view name)
+{
+    std::string lower = PercentDecode(name);
+    std::transform(lower.begin(), lower.end(), lower.begin(), ToAsciiLower);
+    return lower == "to" || lower == "cc" || lower == "bcc";
+}
+
 } // namespace
 
 std::string DecodeAttributeValue(std::string_view source)
@@ -78,20 +97,30 @@ std::vector<std::string> MailtoRecipients(std::string_view url)
 {
     while (!url.empty() && IsUrlSpace(url.front()))
         url.remove_prefix(1);
+    url.remove_prefix(std::min<std::size_t>(7, url.size()));
+    url = url.substr(0, url.find('#'));
     while (!url.empty() && IsUrlSpace(url.back()))
         url.remove_suffix(1);
-    url.remove_prefix(std::min<std::size_t>(7, url.size()));
-    url = url.substr(0, url.find_first_of("?#"));
+    const std::size_t question = std::min(url.find('?'), url.size());
     std::vector<std::string> recipients;
-    for (std::size_t start = 0;;) {
-        const std::size_t comma = url.find(',', start);
-        const std::string recipient = PercentDecode(url.substr(start, comma - start));
-        recipients.emplace_back(TrimAsciiSpace(recipient));
-        if (comma == std::string_view::npos)
-            break;
-        start = comma + 1;
+    AddRecipients(url.substr(0, question), recipients);
+    for (std::size_t start = question + 1; start <= url.size();) {
+        const std::size_t amp = std::min(url.find('&', start), url.size());
+        const std::string_view field = url.substr(start, amp - start);
+        const std::size_t equals = field.find('=');
+        if (equals != std::string_view::npos && IsRecipientField(field.substr(0, equals)))
+            AddRecipients(field.substr(equals + 1), recipients);
+        start = amp + 1;
     }
     return recipients;
+}
+
+bool IsWellFormedMailto(std::string_view url)
+{
+    const std::vector<std::string> recipients = MailtoRecipients(url);
+    return !recipients.empty() &&
+           std::all_of(recipients.begin(), recipients.end(),
+                       [](const std::string& recipient) { return IsAddress(recipient); });
 }
 
 } // namespace quillveil

@@ -14,8 +14,12 @@ std::string DecodeAttributeValue(std::string_view source);
 /// white space and control characters a URL parser drops.
 bool IsMailtoUrl(std::string_view value);
 
-/// The addresses a mailto URL names: the part between "mailto:" and any "?" or "#", split at
-/// commas, percent escapes undone, white space around each dropped.
+/// What a mailto URL names, each with its percent escapes undone and the white space around
+/// it dropped, empty ones left out: the comma-separated entries of its path and of its "to",
+/// "cc" and "bcc" fields (field names in any letter case); a "#" ends the URL.
 std::vector<std::string> MailtoRecipients(std::string_view url);
+
+/// Whether a mailto URL names at least one recipient and only well-formed addresses.
+bool IsWellFormedMailto(std::string_view url);
 
 } // namespace quillveil
