@@ -1,7 +1,9 @@
 #include "CharacterEncoders.h"
 
+#include "CharacterReferences.h"
 #include "SizedString.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstdint>
@@ -184,7 +186,7 @@ bool AtMostTwoLanes(std::uint64_t lanes)
 /// Writes the replacements of every byte of `text` to `out`, which has exactly room for them.
 /// `replacedLanes(word)` marks the lanes of a word whose bytes are not copied as they are.
 template <class Entry, class ReplacedLanes>
-void WriteReplacements(std::string_view text, char* out, std::size_t outSize,
+char* WriteReplacements(std::string_view text, char* out, std::size_t outSize,
                        const std::array<Entry, TableSize>& table, ReplacedLanes replacedLanes)
 {
     const char* in = text.data();
@@ -233,6 +235,7 @@ void WriteReplacements(std::string_view text, char* out, std::size_t outSize,
         std::memcpy(out, &entry, EntryLength(entry));
         out += EntryLength(entry);
     }
+    return out;
 }
 
 std::size_t EncodedEntitiesSize(std::string_view text)
@@ -271,6 +274,40 @@ std::string EncodeEntities(std::string_view text)
     return MakeSizedString(size, [text, size](char* out) {
         WriteReplacements(text, out, size, EntityTable, AsciiLanes);
     });
+}
+
+char* WriteEntities(std::string_view text, char* out)
+{
+    return WriteReplacements(text, out, 6 * text.size() + 8, EntityTable, AsciiLanes);
+}
+
+char* WriteEncodedInMarkup(std::string_view text, std::size_t begin, std::size_t end,
+                           bool inAttribute, char* out)
+{
+    const auto keptRaw = [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte == 0x7F || (byte < 0x20 && c != '\t' && c != '\n' && c != '\f');
+    };
+    std::size_t plain = begin;
+    for (std::size_t pos = begin; pos < end;) {
+        std::size_t kept = 0;
+        if (text[pos] == '&') {
+            const std::size_t length = ReadCharacterReference(text, pos, inAttribute).length;
+            kept = pos + length <= end ? length : 0;
+        } else if (keptRaw(text[pos])) {
+            // CR LF is one line break: its LF is kept with it.
+            kept = text.substr(pos, 2) == "\r\n" && pos + 2 <= end ? 2 : 1;
+        }
+        if (kept == 0) {
+            ++pos;
+            continue;
+        }
+        out = WriteEntities(text.substr(plain, pos - plain), out);
+        out = std::copy_n(text.data() + pos, kept, out);
+        pos += kept;
+        plain = pos;
+    }
+    return WriteEntities(text.substr(plain, end - plain), out);
 }
 
 std::string PercentEncodeSubject(std::string_view subject)

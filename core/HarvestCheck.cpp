@@ -23,41 +23,64 @@ const HtmlRun* RunAt(const std::vector<HtmlRun>& runs, std::size_t offset)
     return offset < run.end ? &run : nullptr;
 }
 
-void Place(HarvestFinding& finding, const HtmlRun* run, bool whole)
+HarvestPlace PlaceOf(const HtmlRun* run, bool whole)
 {
-    if (!run) {
-        finding.place = whole ? HarvestPlace::Markup : HarvestPlace::Unread;
-        return;
-    }
+    if (!run)
+        return whole ? HarvestPlace::Markup : HarvestPlace::Unread;
     switch (run->kind) {
     case HtmlRunKind::Text:
-        finding.place = HarvestPlace::Text;
-        break;
+        return HarvestPlace::Text;
     case HtmlRunKind::AttributeValue:
-        // Inside noscript a scripting browser reads the tag as raw text, as it does the text
-        // around it: no attribute there is shown, and none is protected.
-        finding.place = run->decodesReferences ? HarvestPlace::Attribute : HarvestPlace::RawText;
-        finding.attribute = run->attribute;
-        break;
+        return HarvestPlace::Attribute;
     case HtmlRunKind::EscapableRawText:
-        finding.place = run->element == "title" ? HarvestPlace::Title : HarvestPlace::Textarea;
-        break;
+        return run->element == "title" ? HarvestPlace::Title : HarvestPlace::Textarea;
     case HtmlRunKind::Script:
-        finding.place = HarvestPlace::Script;
-        break;
+        return HarvestPlace::Script;
     case HtmlRunKind::Style:
-        finding.place = HarvestPlace::Style;
-        break;
+        return HarvestPlace::Style;
     case HtmlRunKind::RawText:
-        finding.place = HarvestPlace::RawText;
-        break;
+        return HarvestPlace::RawText;
     case HtmlRunKind::Comment:
-        finding.place = HarvestPlace::Comment;
-        break;
+        return HarvestPlace::Comment;
     case HtmlRunKind::CData:
-        finding.place = HarvestPlace::CData;
-        break;
+        return HarvestPlace::CData;
     }
+    return HarvestPlace::Markup;
+}
+
+bool IsShown(HarvestPlace place)
+{
+    return place == HarvestPlace::Text || place == HarvestPlace::Attribute ||
+           place == HarvestPlace::Title;
+}
+
+/// Places a finding whose key ("@" or ":") is at `key`: where a browser shows it in either
+/// reading, or where the first reading has it. An address is cut to the run that holds its
+/// "@" (in raw source "title='me@x.org" would read as one); false where none is left.
+bool Place(HarvestFinding& finding, std::string_view page, std::size_t key,
+           const HtmlReading& reading, std::size_t& end)
+{
+    const HtmlRun* run = RunAt(reading.Runs(), key);
+    HarvestPlace place = PlaceOf(run, reading.IsWhole());
+    for (const std::vector<HtmlRun>& runs : reading.Readings()) {
+        const HtmlRun* other = RunAt(runs, key);
+        if (const HarvestPlace otherPlace = PlaceOf(other, reading.IsWhole());
+            !IsShown(place) && IsShown(otherPlace)) {
+            run = other;
+            place = otherPlace;
+        }
+    }
+    finding.place = place;
+    if (run && run->kind == HtmlRunKind::AttributeValue)
+        finding.attribute = run->attribute;
+    if (!run || finding.kind != HarvestFinding::Kind::Address ||
+        (run->begin <= finding.offset && end <= run->end))
+        return true;
+    const AddressMatch match =
+        AddressAround(page.substr(run->begin, run->end - run->begin), key - run->begin);
+    finding.offset = run->begin + match.begin;
+    end = run->begin + match.end;
+    return match.begin != match.end;
 }
 
 /// A decoded URL on one line: control characters as "\xNN".
@@ -73,13 +96,6 @@ std::string Printable(std::string_view text)
             printable += c;
     }
     return printable;
-}
-
-bool IsWellFormedMailto(std::string_view url)
-{
-    const std::vector<std::string> recipients = MailtoRecipients(url);
-    return std::all_of(recipients.begin(), recipients.end(),
-                       [](const std::string& recipient) { return IsAddress(recipient); });
 }
 
 } // namespace
@@ -107,46 +123,51 @@ std::vector<HarvestFinding> FindHarvestable(std::string_view page)
     if (!MayHoldFinding(page))
         return findings;
     const HtmlReading reading = ReadHtml(page);
-    const std::vector<HtmlRun>& runs = reading.Runs();
 
     ForEachAddress(page, [&](const AddressMatch& match) {
+        HarvestFinding finding;
+        finding.kind =
+            match.isMailto ? HarvestFinding::Kind::Mailto : HarvestFinding::Kind::Address;
+        finding.offset = match.begin;
+        std::size_t end = match.end;
+        const std::size_t key = match.isMailto ? match.end - 1 : page.find('@', match.begin);
+        if (!Place(finding, page, key, reading, end))
+            return;
         // "mailto:" with its address is one finding; an address right after that address is
         // one of its own.
         static constexpr std::size_t mailtoSize = 7;
         if (!match.isMailto && !findings.empty() &&
             findings.back().kind == HarvestFinding::Kind::Mailto &&
             findings.back().text.size() == mailtoSize &&
-            findings.back().offset + mailtoSize == match.begin) {
-            findings.back().text =
-                page.substr(findings.back().offset, match.end - findings.back().offset);
+            findings.back().offset + mailtoSize == finding.offset) {
+            findings.back().text = page.substr(findings.back().offset, end - findings.back().offset);
             return;
         }
-        HarvestFinding finding;
-        finding.kind =
-            match.isMailto ? HarvestFinding::Kind::Mailto : HarvestFinding::Kind::Address;
-        finding.offset = match.begin;
-        finding.text = page.substr(match.begin, match.end - match.begin);
-        Place(finding, RunAt(runs, match.begin), reading.IsWhole());
+        finding.text = page.substr(finding.offset, end - finding.offset);
         findings.push_back(std::move(finding));
     });
 
-    for (const HtmlRun& run : runs) {
-        // A run the reader could not place (its end before its begin) names no value.
-        if (run.kind != HtmlRunKind::AttributeValue || run.attribute != "href" ||
-            !run.decodesReferences || run.end < run.begin)
-            continue;
-        const std::string_view source = page.substr(run.begin, run.end - run.begin);
-        if (source.find('&') == std::string_view::npos)
-            continue; // written out: found above if it is a mailto URL
-        const std::string url = DecodeAttributeValue(source);
-        if (!IsMailtoUrl(url) || IsWellFormedMailto(url))
-            continue;
-        HarvestFinding finding;
-        finding.kind = HarvestFinding::Kind::BrokenLink;
-        finding.offset = run.begin;
-        finding.text = url;
-        Place(finding, &run, true);
-        findings.push_back(std::move(finding));
+    std::vector<std::size_t> hrefs; // offsets of the values read, in either reading
+    for (const std::vector<HtmlRun>& runs : reading.Readings()) {
+        for (const HtmlRun& run : runs) {
+            if (run.kind != HtmlRunKind::AttributeValue || run.attribute != "href" ||
+                std::find(hrefs.begin(), hrefs.end(), run.begin) != hrefs.end())
+                continue;
+            hrefs.push_back(run.begin);
+            const std::string_view source = page.substr(run.begin, run.end - run.begin);
+            if (source.find('&') == std::string_view::npos)
+                continue; // written out: found above if it is a mailto URL
+            const std::string url = DecodeAttributeValue(source);
+            if (!IsMailtoUrl(url) || IsWellFormedMailto(url))
+                continue;
+            HarvestFinding finding;
+            finding.kind = HarvestFinding::Kind::BrokenLink;
+            finding.offset = run.begin;
+            finding.text = url;
+            finding.place = HarvestPlace::Attribute;
+            finding.attribute = run.attribute;
+            findings.push_back(std::move(finding));
+        }
     }
     std::stable_sort(findings.begin(), findings.end(),
                      [](const auto& a, const auto& b) { return a.offset < b.offset; });

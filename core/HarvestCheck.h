@@ -20,7 +20,7 @@ enum class HarvestPlace : std::uint8_t {
     Style,
     Comment,
     CData,
-    /// Raw text (xmp, iframe, noembed, noframes, plaintext) or inside noscript.
+    /// Raw text (xmp, iframe, noembed, noframes, plaintext).
     RawText,
     /// Inside a tag (an attribute's name, a repeated attribute the browser drops), or text
     /// that a browser leaves out of the document.

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <set>
 #include <string>
 #include <string_view>
@@ -21,8 +22,7 @@ enum class HtmlRunKind : std::uint8_t {
     Script,
     /// The contents of style.
     Style,
-    /// The contents of xmp, iframe, noembed, noframes and plaintext, and everything inside
-    /// noscript: never decoded, since scripting browsers read noscript as raw text.
+    /// The contents of xmp, iframe, noembed, noframes and plaintext: never decoded.
     RawText,
     /// A comment, bogus comment or processing instruction, its delimiters included.
     Comment,
@@ -38,20 +38,18 @@ struct HtmlRun {
     HtmlRunKind kind = HtmlRunKind::Text;
     /// Whether a browser replaces character references ("&amp;") here.
     bool decodesReferences = false;
+    /// Placed by the tokenizer's plain rule (a "<" before a letter, "/", "!" or "?" opens
+    /// markup up to the next ">"), because the parser's own span of the text held markup it
+    /// ignored: may be wrong where that markup hides a ">" in quotes. Every edit is read back.
+    bool placedByRule = false;
     /// Lower-case name of the element the run belongs to: the attribute's element, the
     /// text's parent; empty for comments outside any element.
     std::string_view element;
     /// Lower-case attribute name, for attribute values only.
     std::string_view attribute;
-    /// For attribute values: the quote around the value ('"' or '\''), or 0 for an
-    /// unquoted value or an attribute written without one (then begin == end).
-    char quote = 0;
-    /// For attribute values: offset of the "<" of the start tag that holds the attribute,
-    /// so that runs of one tag can be told apart from the next tag's.
-    std::size_t tagBegin = 0;
 };
 
-/// Why a text cannot be read as a whole, or where the reader gave up on a part of it.
+/// Why a text cannot be read as a whole, or why an edit of it was refused.
 enum class HtmlProblemKind : std::uint8_t {
     /// The text ends inside a start or end tag; a browser drops that tag and all after it.
     EndsInsideTag,
@@ -61,14 +59,14 @@ enum class HtmlProblemKind : std::uint8_t {
     EndsInsideComment,
     /// Bytes that are not UTF-8.
     InvalidUtf8,
-    /// Text of the tree whose source does not read as it: its runs are placed by the
-    /// tokenizer's rule alone (all that is not markup is text), unchecked.
+    /// Noscript elements nested so that the reading of a browser that runs scripts could not
+    /// be settled.
     UnplacedText,
-    /// So many parse errors that whether the text ends inside a tag is not known.
-    TooManyErrors,
     /// The HTML5 parser gave up on the text: it fails on some rare markup. Nothing of the text
-    /// is read then.
+    /// is read then. (Reported by the process the parse ran in, never by the reader itself.)
     ParserFailed,
+    /// An edit of the text would make it read as another document; it was not made.
+    ReadsDifferently,
 };
 
 struct HtmlProblem {
@@ -85,45 +83,59 @@ struct HtmlPosition {
     std::size_t column = 1;
 };
 
+class HtmlParse;
+
 /// A text read as HTML5 reads it: the runs of it that a browser decodes, shows or keeps
-/// apart, in source order. Runs never overlap; what lies between them is markup, or text
+/// apart, in source order, once as a browser that runs no scripts reads it and, where the
+/// text holds noscript, once more as one that does (there noscript's inside is raw text,
+/// never shown). Runs of one reading never overlap; what lies between them is markup, or text
 /// that a browser leaves out of the document.
 class HtmlReading {
 public:
-    HtmlReading() = default;
+    HtmlReading();
+    ~HtmlReading();
     // The runs point into m_names, whose nodes a move keeps in place and a copy would not.
-    HtmlReading(HtmlReading&&) = default;
-    HtmlReading& operator=(HtmlReading&&) = default;
+    HtmlReading(HtmlReading&&) noexcept;
+    HtmlReading& operator=(HtmlReading&&) noexcept;
     HtmlReading(const HtmlReading&) = delete;
     HtmlReading& operator=(const HtmlReading&) = delete;
 
-    /// The runs, ordered by begin.
-    const std::vector<HtmlRun>& Runs() const { return m_runs; }
+    /// The runs of each reading, each ordered by begin: without scripts first (as the parser
+    /// reads noscript), then with scripts where the text holds noscript.
+    const std::vector<std::vector<HtmlRun>>& Readings() const { return m_readings; }
+    /// The runs of the reading without scripts.
+    const std::vector<HtmlRun>& Runs() const { return m_readings.front(); }
+    /// The runs of the reading a browser that runs scripts makes (most browsers).
+    const std::vector<HtmlRun>& ScriptingRuns() const { return m_readings.back(); }
     /// Problems in the order found.
     const std::vector<HtmlProblem>& Problems() const { return m_problems; }
-    /// False when the text ends inside a tag or a comment, is not UTF-8, holds text whose
-    /// placing the reader could not check, or too many errors: then the runs may not describe
-    /// all of what a browser shows.
+    /// False when the text ends inside a tag or a comment or is not UTF-8: then the runs may
+    /// not describe all of what a browser shows.
     bool IsWhole() const { return m_problems.empty(); }
     /// Line and column of `offset` in the text that was read; a line ends at LF, CR LF or CR.
     HtmlPosition PositionOf(std::size_t offset) const;
+    /// Whether `edited` reads, both ways, as the same documents as the text read: the same
+    /// elements, attributes with the same decoded values, the same text and comments.
+    bool ReadsAlike(std::string_view edited) const;
 
 private:
     friend class HtmlReaderImpl;
 
     std::string_view m_source;
-    std::vector<HtmlRun> m_runs;
+    std::vector<std::vector<HtmlRun>> m_readings;
     std::vector<HtmlProblem> m_problems;
+    /// The parses the runs were taken from, kept to compare an edit with.
+    std::vector<std::unique_ptr<HtmlParse>> m_parses;
     /// Owns the names of elements and attributes that the runs point to.
     std::set<std::string, std::less<>> m_names;
 };
 
-/// Reads `source` as an HTML5 document. `source` must outlive the result (PositionOf reads it).
+/// Reads `source` as an HTML5 document. `source` must outlive the result.
 HtmlReading ReadHtml(std::string_view source);
 
-/// The document HTML5 builds from `source`, one node a line, indented by depth: elements with
-/// their attributes' decoded values, decoded text, comments. Two texts that a browser reads as
-/// the same document give the same description, whatever their markup and references.
+/// The document HTML5 builds from `source` (without scripts), one node a line, indented by
+/// depth: elements with their attributes' decoded values, decoded text, comments. Two texts
+/// that a browser reads as the same document give the same description.
 std::string DescribeDocument(std::string_view source);
 
 } // namespace quillveil

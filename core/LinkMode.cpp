@@ -2,17 +2,17 @@
 // character references wherever a browser would decode them back.
 
 #include "AsciiText.h"
+#include "CharacterEncoders.h"
 #include "CharacterReferences.h"
 #include "CodeGenerator.h"
 #include "HtmlReader.h"
+#include "MailtoLinks.h"
 #include "OccurrenceSearch.h"
+#include "PageProtector.h"
+#include "ReadBack.h"
 #include "SizedString.h"
 
 #include <algorithm>
-#include <array>
-#include <bit>
-#include <cstdint>
-#include <cstring>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -23,7 +23,8 @@ namespace {
 
 constexpr std::string_view NoHrefMessage = "Invalid link, please specify 'href' attribute";
 constexpr std::string_view NotClosedMessage = "Invalid link, the 'href' value is not closed";
-constexpr std::string_view UnreadableMessage = "Invalid link, it cannot be read as HTML";
+constexpr std::string_view ReadsDifferentlyMessage =
+    "Invalid link, protecting it would change how it reads";
 
 /// Runs whose text a browser decodes and puts in the document: there a reference reads the
 /// same as the character it stands for. Script and style never, even where decoded (SVG).
@@ -34,11 +35,11 @@ bool IsReplaceable(const HtmlRun& run)
             run.kind == HtmlRunKind::EscapableRawText);
 }
 
+/// The first href as most browsers read the link: they run scripts.
 const HtmlRun* FirstHref(const HtmlReading& reading)
 {
-    for (const HtmlRun& run : reading.Runs())
-        if (run.kind == HtmlRunKind::AttributeValue && run.decodesReferences &&
-            run.attribute == "href")
+    for (const HtmlRun& run : reading.ScriptingRuns())
+        if (run.kind == HtmlRunKind::AttributeValue && run.attribute == "href")
             return &run;
     return nullptr;
 }
@@ -132,9 +133,9 @@ private:
 /// The runs to replace in, in source order, and the one holding a position.
 class RunIndex {
 public:
-    explicit RunIndex(const HtmlReading& reading)
+    explicit RunIndex(const std::vector<HtmlRun>& runs)
     {
-        for (const HtmlRun& run : reading.Runs())
+        for (const HtmlRun& run : runs)
             if (IsReplaceable(run))
                 m_runs.push_back(&run);
     }
@@ -173,28 +174,6 @@ void FindValueOccurrences(std::string_view link, std::string_view value, const R
         spans.push_back({start, end});
         takenUntil = end;
     });
-}
-
-/// The addresses a mailto URL names: the comma-separated list before "?".
-std::vector<std::string> MailtoAddresses(std::string_view url)
-{
-    constexpr std::string_view scheme = "mailto:";
-    std::vector<std::string> addresses;
-    if (url.size() < scheme.size())
-        return addresses;
-    for (std::size_t i = 0; i < scheme.size(); ++i)
-        if (ToAsciiLower(url[i]) != scheme[i])
-            return addresses;
-    std::string_view list = url.substr(scheme.size());
-    list = list.substr(0, list.find('?'));
-    while (!list.empty()) {
-        const std::size_t comma = list.find(',');
-        const std::string_view address = TrimAsciiSpace(list.substr(0, comma));
-        if (!address.empty())
-            addresses.emplace_back(address);
-        list = comma == std::string_view::npos ? std::string_view() : list.substr(comma + 1);
-    }
-    return addresses;
 }
 
 /// The places where `address` stands in the decoded text of a run, in any letter case (a
@@ -268,91 +247,34 @@ void TakeInSuspendedReference(std::string_view link, const HtmlRun& run, Span& s
         span.begin = amp;
 }
 
-/// What a byte of an occurrence becomes, in the first bytes of an entry, with its length in the
-/// last: written for every byte of every occurrence, one fixed-width store each. Characters the
-/// browser decodes become decimal references, as EncodeEntities writes them. Bytes of 128 and
-/// above stay, as EncodeEntities keeps them, and so do control characters other than white
-/// space: parsers differ on what they make of them raw (some replace them), and no harvester
-/// looks for them. ("&" and CR, which may start more than one byte, are read apart.)
-using ByteEntry = std::uint64_t;
-
-constexpr std::array<ByteEntry, 256> MakeByteTable()
+/// Whether a span of the link lies in an attribute value, in the first reading that holds it
+/// in one run. (Spans are many, one every few bytes of a large anchor, and kept small: this
+/// is looked up, not stored.)
+bool InAttribute(const std::vector<RunIndex>& readings, const Span& span)
 {
-    std::array<ByteEntry, 256> table{};
-    for (unsigned byte = 0; byte < 256; ++byte) {
-        std::array<char, sizeof(ByteEntry)> entry{};
-        std::size_t length = 0;
-        const bool control =
-            (byte < 0x20 && !IsAsciiSpace(static_cast<char>(byte))) || byte == 0x0B || byte == 0x7F;
-        if (control || byte >= 128) {
-            entry[length++] = static_cast<char>(byte);
-        } else {
-            entry[length++] = '&';
-            entry[length++] = '#';
-            if (byte >= 100)
-                entry[length++] = static_cast<char>('0' + byte / 100);
-            if (byte >= 10)
-                entry[length++] = static_cast<char>('0' + byte / 10 % 10);
-            entry[length++] = static_cast<char>('0' + byte % 10);
-            entry[length++] = ';';
-        }
-        entry.back() = static_cast<char>(length);
-        table[byte] = std::bit_cast<ByteEntry>(entry);
-    }
-    return table;
-}
-
-constexpr std::array<ByteEntry, 256> ByteTable = MakeByteTable();
-
-/// The code that stands for link[span): each byte as ByteTable has it, references already
-/// there as they are, and line breaks as "&#10;", what the browser reads them as. Writes it at
-/// `out`, which needs 8 bytes to spare past it (each entry is stored whole); returns its size.
-std::size_t EncodeSpan(std::string_view link, const Span& span, bool inAttribute, char* out)
-{
-    static_assert(std::endian::native == std::endian::little,
-                  "an entry's length is read from its last byte");
-    std::size_t size = 0;
-    CharacterReference reference;
-    for (std::size_t pos = span.begin; pos < span.end;) {
-        const char c = link[pos];
-        if (c == '&' || c == '\r') {
-            const std::size_t end = CharacterEnd(link, pos, span.end, inAttribute, reference);
-            if (reference.length > 0 || c == '\r') {
-                const std::string_view piece =
-                    reference.length > 0 ? link.substr(pos, end - pos) : "&#10;";
-                std::memcpy(out + size, piece.data(), piece.size());
-                size += piece.size();
-                pos = end;
-                continue;
-            }
-        }
-        const ByteEntry entry = ByteTable[static_cast<unsigned char>(c)];
-        std::memcpy(out + size, &entry, sizeof entry);
-        size += static_cast<std::size_t>(entry >> 56);
-        ++pos;
-    }
-    return size;
+    for (const RunIndex& runs : readings)
+        if (const HtmlRun* run = runs.Holding(span.begin, span.end))
+            return run->kind == HtmlRunKind::AttributeValue;
+    return false;
 }
 
 /// The link with every span written as references.
-std::string WriteCode(std::string_view link, const std::vector<Span>& spans, const RunIndex& runs)
+std::string WriteCode(std::string_view link, const std::vector<Span>& spans,
+                      const std::vector<RunIndex>& readings)
 {
     // No byte grows to more than six ("&#126;"), so the code fits in this bound without a pass
-    // to measure it; the entry stored whole for the last byte needs its width to spare.
-    std::size_t bound = link.size() + sizeof(ByteEntry);
+    // to measure it; whole words are stored past the last byte written.
+    std::size_t bound = link.size() + 8;
     for (const Span& span : spans)
         bound += 5 * (span.end - span.begin);
     return MakeBoundedString(bound, [&](char* code) {
         char* out = code;
         std::size_t copied = 0;
         for (const Span& span : spans) {
-            // Spans are many (one every few bytes of a large anchor) and kept small: whether
-            // one lies in an attribute value is looked up, not stored.
-            const bool inAttribute =
-                runs.Holding(span.begin, span.end)->kind == HtmlRunKind::AttributeValue;
             out = std::copy(link.begin() + static_cast<std::ptrdiff_t>(copied),
                             link.begin() + static_cast<std::ptrdiff_t>(span.begin), out);
-            out += EncodeSpan(link, span, inAttribute, out);
+            out = WriteEncodedInMarkup(link, span.begin, span.end, InAttribute(readings, span),
+                                       out);
             copied = span.end;
         }
         out = std::copy(link.begin() + static_cast<std::ptrdiff_t>(copied), link.end(), out);
@@ -376,15 +298,6 @@ void MergeSpans(std::vector<Span>& spans)
     spans.resize(kept);
 }
 
-/// The decoded value of an attribute run.
-std::string DecodeValue(std::string_view link, const HtmlRun& run)
-{
-    std::string decoded;
-    ForEachUnit(link, run.begin, run.end, true,
-                [&](std::size_t, std::size_t, std::string_view piece) { decoded += piece; });
-    return decoded;
-}
-
 /// Why a link without a readable href has none: a first href whose value, or whose tag,
 /// the text cuts off, is one a browser drops with the rest of the text.
 GenerateResult MissingHref(std::string_view link, const HtmlReading& reading)
@@ -395,8 +308,6 @@ GenerateResult MissingHref(std::string_view link, const HtmlReading& reading)
             closers = {problem.quote == '"' ? "\">" : "'>"};
         else if (problem.kind == HtmlProblemKind::EndsInsideTag)
             closers = {">"};
-        else if (problem.kind == HtmlProblemKind::TooManyErrors)
-            closers = {"\">", "'>", ">"}; // where the text ends is not known
         // Read again with the tag closed: an href it then has is the one cut off.
         for (const std::string_view closer : closers)
             if (FirstHref(ReadHtml(std::string(link).append(closer))))
@@ -413,28 +324,42 @@ GenerateResult GenerateLinkCode(const EncoderForm& form)
     if (link.empty())
         return GenerateResult::Warning("Link field is empty", EncoderField::Link);
     const HtmlReading reading = ReadHtml(link);
-    if (!reading.Problems().empty() &&
-        reading.Problems().front().kind == HtmlProblemKind::ParserFailed)
-        return GenerateResult::Warning(std::string(UnreadableMessage), EncoderField::Link);
     const HtmlRun* href = FirstHref(reading);
     if (!href)
         return MissingHref(link, reading);
-    if (href->begin == href->end)
-        return GenerateResult::Code(std::string(link));
 
-    const RunIndex runs(reading);
-    const UnitIndex units(link, runs.Runs());
+    // The value wherever it stands and, for a mailto link, every address it names, in each
+    // reading of the link; then, as protect would, every other address and "mailto:".
+    const std::string_view value = link.substr(href->begin, href->end - href->begin);
+    const std::string url = DecodeAttributeValue(value);
+    const std::vector<std::string> recipients =
+        IsMailtoUrl(url) ? MailtoRecipients(url) : std::vector<std::string>();
+    std::vector<RunIndex> readings;
+    for (const std::vector<HtmlRun>& runs : reading.Readings())
+        readings.emplace_back(runs);
     std::vector<Span> spans;
-    FindValueOccurrences(link, link.substr(href->begin, href->end - href->begin), runs, units,
-                         spans);
-    for (const std::string& address : MailtoAddresses(DecodeValue(link, *href)))
-        for (const HtmlRun* run : runs.Runs())
-            FindDecodedOccurrences(link, *run, address, spans);
-    if (link.find('&') != std::string_view::npos)
-        for (Span& span : spans)
-            TakeInSuspendedReference(link, *runs.Holding(span.begin, span.end), span);
+    for (const RunIndex& runs : readings) {
+        const std::size_t first = spans.size();
+        const UnitIndex units(link, runs.Runs());
+        if (!value.empty())
+            FindValueOccurrences(link, value, runs, units, spans);
+        for (const std::string& address : recipients)
+            for (const HtmlRun* run : runs.Runs())
+                FindDecodedOccurrences(link, *run, address, spans);
+        if (link.find('&') != std::string_view::npos)
+            for (std::size_t i = first; i < spans.size(); ++i)
+                TakeInSuspendedReference(link, *runs.Holding(spans[i].begin, spans[i].end),
+                                         spans[i]);
+    }
+    for (const PageChange& change : ChangesToProtect(link, reading))
+        spans.push_back({change.begin, change.end});
+    if (spans.empty())
+        return GenerateResult::Code(std::string(link));
     MergeSpans(spans);
-    return GenerateResult::Code(WriteCode(link, spans, runs));
+    std::string code = WriteCode(link, spans, readings);
+    if (!ReadsBackAlike(reading, code))
+        return GenerateResult::Warning(std::string(ReadsDifferentlyMessage), EncoderField::Link);
+    return GenerateResult::Code(std::move(code));
 }
 
 } // namespace quillveil

@@ -5,6 +5,8 @@
 #include "CharacterEncoders.h"
 #include "CharacterReferences.h"
 #include "MailtoLinks.h"
+#include "ReadBack.h"
+#include "SizedString.h"
 #include "SourcePositions.h"
 
 #include <algorithm>
@@ -31,61 +33,20 @@ bool IsProtectable(const HtmlRun& run)
     }
 }
 
-/// How an attribute value's run lies in its value. Gumbo, whose places the reader passes on,
-/// starts an unquoted value that starts with a reference after that reference, and may end it
-/// inside another ("<a f=&#8\"mailto&#58; o>"): editing a run that cuts into a reference would
-/// change the value.
-enum class ValueRun : std::uint8_t {
-    /// All of the value: it starts after "=" and white space, or a quote, and ends at its quote
-    /// or at the white space or ">" after an unquoted value.
-    Whole,
-    /// All of the value after the one reference it starts with: may be edited, but is not
-    /// the whole URL of a link.
-    AfterFirstReference,
-    /// Cut loose from the value: left as it is, and the check names what it holds.
-    Cut,
-};
-
-ValueRun PlaceInValue(std::string_view source, const HtmlRun& run)
-{
-    // White space to the tokenizer: not a vertical tab, which an unquoted value may hold.
-    const auto isSpace = [](char c) { return c != '\v' && IsAsciiSpace(c); };
-    if (run.begin == 0 || run.end > source.size())
-        return ValueRun::Cut;
-    const char after = run.end < source.size() ? source[run.end] : '>';
-    if (run.quote != 0 ? after != run.quote : after != '>' && !isSpace(after))
-        return ValueRun::Cut;
-    const char before = source[run.begin - 1];
-    if (before == '=' || before == run.quote || (run.quote == 0 && isSpace(before)))
-        return ValueRun::Whole;
-    if (run.quote != 0)
-        return ValueRun::Cut;
-    std::size_t value = run.begin;
-    while (value > 0 && source[value - 1] != '=' && !isSpace(source[value - 1]) &&
-           source[value - 1] != '>')
-        --value;
-    const bool afterFirstReference =
-        value > 0 && source[value - 1] == '=' && source[value] == '&' &&
-        ReadCharacterReference(source, value, true).length == run.begin - value;
-    return afterFirstReference ? ValueRun::AfterFirstReference : ValueRun::Cut;
-}
-
 class PageEditor {
 public:
     explicit PageEditor(std::string_view source) : m_source(source) {}
 
-    /// `wholeValue`: for an attribute, whether the run is all of its value.
-    void ProtectRun(const HtmlRun& run, bool wholeValue, std::vector<PageChange>& changes)
+    void ProtectRun(const HtmlRun& run, std::vector<PageChange>& changes)
     {
         const std::string_view value = m_source.substr(run.begin, run.end - run.begin);
         const bool inAttribute = run.kind == HtmlRunKind::AttributeValue;
-        if (inAttribute && wholeValue && value.find_first_of(":&") != std::string_view::npos) {
-            const std::string decoded = DecodeAttributeValue(value);
-            if (IsMailtoUrl(decoded)) {
-                if (EncodeEntities(decoded) != value)
-                    changes.push_back({PageChange::Kind::MailtoUrl, run.begin, run.end, {}});
-                return;
-            }
+        if (inAttribute && value.find_first_of(":&") != std::string_view::npos &&
+            IsMailtoUrl(DecodeAttributeValue(value))) {
+            const PageChange change{PageChange::Kind::MailtoUrl, run.begin, run.end, {}};
+            if (ProtectedForm(m_source, change) != value)
+                changes.push_back(change);
+            return;
         }
         // Addresses in the stretches between character references: a reference's source is
         // never cut into, so each reads as before.
@@ -178,6 +139,34 @@ private:
     std::string_view m_source;
 };
 
+/// Sorts the changes found in each reading and joins those that overlap: a mailto URL takes
+/// in what lies in it, an address the "mailto:" it meets.
+void MergeChanges(std::vector<PageChange>& changes)
+{
+    std::stable_sort(changes.begin(), changes.end(),
+                     [](const PageChange& a, const PageChange& b) { return a.begin < b.begin; });
+    std::size_t kept = 0;
+    for (const PageChange& change : changes) {
+        if (kept > 0 && change.begin < changes[kept - 1].end) {
+            PageChange& last = changes[kept - 1];
+            last.end = std::max(last.end, change.end);
+            last.kind = std::min(last.kind, change.kind);
+        } else {
+            changes[kept++] = change;
+        }
+    }
+    changes.resize(kept);
+}
+
+ProtectedPage LeftAlone(const HtmlReading& reading, HtmlProblem problem)
+{
+    ProtectedPage page;
+    page.outcome = ProtectedPage::Outcome::Unreadable;
+    page.problem = problem;
+    page.problemPosition = reading.PositionOf(problem.offset);
+    return page;
+}
+
 } // namespace
 
 std::size_t ProtectedPage::AddressCount() const
@@ -187,6 +176,28 @@ std::size_t ProtectedPage::AddressCount() const
                       [](const auto& c) { return c.kind != PageChange::Kind::MailtoText; }));
 }
 
+std::vector<PageChange> ChangesToProtect(std::string_view source, const HtmlReading& reading)
+{
+    std::vector<PageChange> changes;
+    PageEditor editor(source);
+    for (const std::vector<HtmlRun>& runs : reading.Readings())
+        for (const HtmlRun& run : runs)
+            if (IsProtectable(run))
+                editor.ProtectRun(run, changes);
+    MergeChanges(changes);
+    return changes;
+}
+
+std::string ProtectedForm(std::string_view page, const PageChange& change)
+{
+    return MakeBoundedString(6 * (change.end - change.begin) + 8, [&](char* out) {
+        return static_cast<std::size_t>(
+            WriteEncodedInMarkup(page, change.begin, change.end,
+                                 change.kind == PageChange::Kind::MailtoUrl, out) -
+            out);
+    });
+}
+
 ProtectedPage ProtectPage(std::string_view source)
 {
     ProtectedPage page;
@@ -194,67 +205,40 @@ ProtectedPage ProtectPage(std::string_view source)
         return page;
     const HtmlReading reading = ReadHtml(source);
     if (!reading.IsWhole()) {
-        page.outcome = ProtectedPage::Outcome::Unreadable;
-        page.problem = reading.Problems().front();
         // Invalid bytes are the most useful thing to name; the reader may report them later.
-        for (const HtmlProblem& problem : reading.Problems())
-            if (problem.kind == HtmlProblemKind::InvalidUtf8) {
-                page.problem = problem;
-                break;
-            }
-        page.problemPosition = reading.PositionOf(page.problem.offset);
-        return page;
+        HtmlProblem problem = reading.Problems().front();
+        for (const HtmlProblem& found : reading.Problems())
+            if (found.kind == HtmlProblemKind::InvalidUtf8)
+                problem = found;
+        return LeftAlone(reading, problem);
     }
-    // An edit is safe only inside runs that lie in order within the page, apart; should the
-    // reader ever hand out others, editing could reach into markup or the text around and
-    // change what a browser reads: such a page is left alone, as one it cannot place.
-    std::size_t placed = 0;
-    for (const HtmlRun& run : reading.Runs()) {
-        if (run.begin < placed || run.end < run.begin || run.end > source.size()) {
-            page.outcome = ProtectedPage::Outcome::Unreadable;
-            page.problem = {HtmlProblemKind::UnplacedText, std::min(run.begin, source.size())};
-            page.problemPosition = reading.PositionOf(page.problem.offset);
-            return page;
-        }
-        placed = run.end;
-    }
-    PageEditor editor(source);
-    for (const HtmlRun& run : reading.Runs()) {
-        if (!IsProtectable(run))
-            continue;
-        const ValueRun place =
-            run.kind == HtmlRunKind::AttributeValue ? PlaceInValue(source, run) : ValueRun::Whole;
-        if (place != ValueRun::Cut)
-            editor.ProtectRun(run, place == ValueRun::Whole, page.changes);
-    }
-    // Runs never overlap, so neither do changes; were the reader ever to break that, a change
-    // written over another would corrupt the page, and one of the two is dropped instead.
-    std::size_t lastEnd = 0;
-    std::erase_if(page.changes, [&](const PageChange& change) {
-        if (change.begin < lastEnd)
-            return true;
-        lastEnd = change.end;
-        return false;
-    });
+    page.changes = ChangesToProtect(source, reading);
     if (page.changes.empty()) {
         page.outcome = ProtectedPage::Outcome::Unchanged;
         return page;
     }
+    std::size_t bound = source.size() + 8;
+    for (const PageChange& change : page.changes)
+        bound += 5 * (change.end - change.begin);
+    page.text = MakeBoundedString(bound, [&](char* text) {
+        char* out = text;
+        std::size_t copied = 0;
+        for (const PageChange& change : page.changes) {
+            out = std::copy(source.begin() + static_cast<std::ptrdiff_t>(copied),
+                            source.begin() + static_cast<std::ptrdiff_t>(change.begin), out);
+            out = WriteEncodedInMarkup(source, change.begin, change.end,
+                                       change.kind == PageChange::Kind::MailtoUrl, out);
+            copied = change.end;
+        }
+        out = std::copy(source.begin() + static_cast<std::ptrdiff_t>(copied), source.end(), out);
+        return static_cast<std::size_t>(out - text);
+    });
+    if (!ReadsBackAlike(reading, page.text))
+        return LeftAlone(reading, {HtmlProblemKind::ReadsDifferently, page.changes.front().begin});
     page.outcome = ProtectedPage::Outcome::Changed;
-    page.text.reserve(source.size() + source.size() / 8);
     SourcePositions positions(source);
-    std::size_t copied = 0;
-    for (PageChange& change : page.changes) {
+    for (PageChange& change : page.changes)
         change.position = positions(change.begin);
-        page.text += source.substr(copied, change.begin - copied);
-        const std::string_view piece = source.substr(change.begin, change.end - change.begin);
-        if (change.kind == PageChange::Kind::MailtoUrl)
-            page.text += EncodeEntities(DecodeAttributeValue(piece));
-        else
-            page.text += EncodeEntities(piece);
-        copied = change.end;
-    }
-    page.text += source.substr(copied);
     return page;
 }
 
@@ -270,11 +254,11 @@ std::string_view DescribeProblem(HtmlProblemKind kind)
     case HtmlProblemKind::InvalidUtf8:
         return "not valid UTF-8";
     case HtmlProblemKind::UnplacedText:
-        return "holds text the HTML reader cannot place";
-    case HtmlProblemKind::TooManyErrors:
-        return "holds too many markup errors to tell where its tags end";
+        return "holds noscript elements the HTML reader cannot settle";
     case HtmlProblemKind::ParserFailed:
         return "holds markup the HTML parser fails on";
+    case HtmlProblemKind::ReadsDifferently:
+        return "protecting it would change how it reads";
     }
     return "cannot be read as HTML";
 }

@@ -215,7 +215,6 @@ TEST_F(SiteCommandsTest, ReportsWhatItMustLeaveAloneAndNeverLeavesHalfAPage)
     fs::permissions(site / "locked", fs::perms(0555));
     WriteFile(site / "latin1.html", "<p>caf\xE9 me@example.org");
     WriteFile(site / "cut.html", "<p>me@example.org<a href=\"mailto:x");
-    WriteFile(site / "parser-fails.html", "<table>me@example.org<svg><title><![CDATA[x]]>y");
     fs::create_symlink("ok.html", site / "link.html");
 
     const Outcome dryRun = Run(Encoder() + " protect --dry-run site");
@@ -232,9 +231,7 @@ TEST_F(SiteCommandsTest, ReportsWhatItMustLeaveAloneAndNeverLeavesHalfAPage)
           "site/locked/in.html: left alone: read-only directory\n",
           "site/latin1.html: left alone: not valid UTF-8 (line 1, column 7)\n",
           "site/cut.html: left alone: ends inside a quoted attribute value (line 1, column 35)\n",
-          "site/parser-fails.html: left alone: holds markup the HTML parser fails on (line 1, "
-          "column 1)\n",
-          "6 files read, 1 changed, 2 addresses protected, 6 skipped\n"})
+          "5 files read, 1 changed, 2 addresses protected, 5 skipped\n"})
         EXPECT_NE(run.err.find(reported), std::string::npos) << reported << "\n" << run.err;
     const std::string protectedPage = ReadFile(site / "ok.html");
     EXPECT_NE(protectedPage, page);
@@ -257,8 +254,6 @@ TEST_F(SiteCommandsTest, ReportsWhatItMustLeaveAloneAndNeverLeavesHalfAPage)
     EXPECT_EQ(quiet.out + quiet.err, "");
     EXPECT_EQ(Run(Encoder() + " check site/ok.html").status, 0);
     EXPECT_EQ(Run(Encoder() + " check site/ok.html missing.html").status, 2);
-    EXPECT_EQ(Run(Encoder() + " check site/parser-fails.html").out,
-              "site/parser-fails.html:1:8: address me@example.org in a page not readable as HTML\n");
 
     // Killed while at work, every page is the old one or the new one. Large pages, so that
     // the kill comes while some are being written.

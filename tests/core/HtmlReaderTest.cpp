@@ -41,7 +41,8 @@ TEST(HtmlReaderTest, ReadsRunsAsABrowserDoes)
     EXPECT_EQ(DescribeRuns("<!-- x --!><p title='href=\"x\"'>y"), "comment-  [<!-- x --!>]\n"
                                                                   "attr+ p@title [href=\"x\"]\n"
                                                                   "text+ p [y]\n");
-    // Contents of script, style, title, textarea, SVG's title, noscript.
+    // Contents of script, style, title, textarea, SVG's title, noscript (as a browser without
+    // scripts reads it; with scripts, it shows none of it).
     EXPECT_EQ(DescribeRuns("<title>a&amp;</title><style>b</style><script>c<a href=x></script>"
                            "<textarea>d</textarea><svg><title>e</title><![CDATA[f]]></svg>"
                            "<noscript><a href=g>h</a></noscript>"),
@@ -51,8 +52,8 @@ TEST(HtmlReaderTest, ReadsRunsAsABrowserDoes)
               "rcdata+ textarea [d]\n"
               "text+ title [e]\n"
               "cdata- svg [<![CDATA[f]]>]\n"
-              "attr- a@href [g]\n"
-              "raw- a [h]\n");
+              "attr+ a@href [g]\n"
+              "text+ a [h]\n");
     // Tags the tree builder ignores or moves: text around them is split, in source order,
     // once, and attributes of a second <body> go to the first.
     EXPECT_EQ(DescribeRuns("x</div>y<table>z<tr><td>w</table><p><b c=1>1<p>2</b>3"

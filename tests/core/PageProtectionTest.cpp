@@ -38,7 +38,7 @@ TEST(PageProtectionTest, FindsAddressesAsHarvestersDo)
               "[MailTo:] me@x.org [mailto:] [mailto:]");
     // Overlapping candidates: the search reads on after the first.
     EXPECT_EQ(Matches("x@a.org@b.org x@a.co2y.me@b.org x@a.orgmailto:"),
-              "x@a.org x@a.co 2y.me@b.org x@a.orgmailto");
+              "x@a.org x@a.co2y.me x@a.orgmailto");
     EXPECT_TRUE(IsAddress("me@x.org"));
     EXPECT_FALSE(IsAddress(" me@x.org"));
     EXPECT_FALSE(IsAddress("me@x.org>"));
@@ -59,9 +59,9 @@ std::string Refs(std::string_view text)
 
 TEST(PageProtectionTest, RewritesOnlyWhatBrowsersDecodeWithoutCuttingReferences)
 {
-    // Mailto URLs whole, wherever quoted or not, after decoding what was there.
+    // Mailto URLs whole, wherever quoted or not; the references there stay as they are.
     EXPECT_EQ(Protected("<a href=' mailto:a@x.org?subject=Q%26A&amp;'>a</a>"),
-              "<a href='" + Refs(" mailto:a@x.org?subject=Q%26A&") + "'>a</a>");
+              "<a href='" + Refs(" mailto:a@x.org?subject=Q%26A") + "&amp;'>a</a>");
     EXPECT_EQ(Protected("<a href=MAILTO:a@x.org>x</a>"),
               "<a href=" + Refs("MAILTO:a@x.org") + ">x</a>");
     // Addresses in text and other attributes; references before them keep reading the same
@@ -78,9 +78,12 @@ TEST(PageProtectionTest, RewritesOnlyWhatBrowsersDecodeWithoutCuttingReferences)
     // Where references are not decoded, or not to be touched: as it was.
     const std::string untouched = "<script>a='me@x.org'</script><style>/*me@x.org*/</style>"
                                   "<textarea>me@x.org</textarea><!-- me@x.org -->"
-                                  "<noscript><a href=mailto:me@x.org>me@x.org</a></noscript>"
                                   "<img srcset='logo@2x.png 2x'>";
     EXPECT_EQ(ProtectPage(untouched).outcome, ProtectedPage::Outcome::Unchanged);
+    // Inside noscript, which browsers without scripts show, as everywhere else.
+    EXPECT_EQ(Protected("<noscript><a href=mailto:me@x.org>me@x.org</a></noscript>"),
+              "<noscript><a href=" + Refs("mailto:me@x.org") + ">" + Refs("me@x.org") +
+                  "</a></noscript>");
     // A protected page protects to itself; a page without "@" or "mailto:" is not read.
     const std::string page = "<title>t@x.org</title><a href=\"mailto:me@x.org\">me@x.org</a>";
     EXPECT_EQ(ProtectPage(Protected(page)).outcome, ProtectedPage::Outcome::NothingToProtect);

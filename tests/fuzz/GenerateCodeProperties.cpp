@@ -99,7 +99,7 @@ std::string CheckCode(const std::string& code, EncoderMode mode, const EncoderFo
 
 std::string CheckGenerateCode(std::string_view data, bool requireEveryTextPlaced)
 {
-    if (data.empty())
+    if (data.empty() || MayAbortGumbo(data))
         return {};
     const auto mode = static_cast<EncoderMode>(static_cast<unsigned char>(data[0]) % 3);
     const std::vector<std::string_view> fields = SplitFields(data.substr(1));

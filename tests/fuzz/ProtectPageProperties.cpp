@@ -55,10 +55,18 @@ std::string CheckChanges(std::string_view page, const ProtectedPage& result)
             return "a change's line and column are wrong" + Where(change.begin);
         const std::string_view piece = page.substr(change.begin, change.end - change.begin);
         expected += page.substr(copied, change.begin - copied);
-        // A mailto URL is written as what it decodes to; anything else as it stands.
-        expected +=
-            References(change.kind == PageChange::Kind::MailtoUrl ? DecodeAttributeValue(piece)
-                                                                  : std::string(piece));
+        // Each ASCII character as a reference; in a mailto URL the references, CR and
+        // control characters stay, and it still decodes to the same URL, with nothing left
+        // for a harvester.
+        const std::string form = ProtectedForm(page, change);
+        if (change.kind != PageChange::Kind::MailtoUrl) {
+            if (form != References(piece))
+                return "a change is not written as references" + Where(change.begin);
+        } else if (DecodeAttributeValue(form) != DecodeAttributeValue(piece) ||
+                   MayHoldAddress(form)) {
+            return "a mailto URL is not written as references of itself" + Where(change.begin);
+        }
+        expected += form;
         copied = change.end;
     }
     expected += page.substr(copied);
@@ -73,19 +81,18 @@ std::vector<std::string> BrokenMailtoHrefs(std::string_view page)
 {
     std::vector<std::string> broken;
     const HtmlReading reading = ReadHtml(page);
-    for (const HtmlRun& run : reading.Runs()) {
-        if (run.kind != HtmlRunKind::AttributeValue || run.attribute != "href" ||
-            !run.decodesReferences)
-            continue;
-        const std::string url = DecodeAttributeValue(page.substr(run.begin, run.end - run.begin));
-        if (!IsMailtoUrl(url))
-            continue;
-        const std::vector<std::string> recipients = MailtoRecipients(url);
-        if (!std::all_of(recipients.begin(), recipients.end(),
-                         [](const std::string& recipient) { return IsAddress(recipient); }))
-            broken.push_back(url);
+    for (const std::vector<HtmlRun>& runs : reading.Readings()) {
+        for (const HtmlRun& run : runs) {
+            if (run.kind != HtmlRunKind::AttributeValue || run.attribute != "href")
+                continue;
+            const std::string url =
+                DecodeAttributeValue(page.substr(run.begin, run.end - run.begin));
+            if (IsMailtoUrl(url) && !IsWellFormedMailto(url))
+                broken.push_back(url);
+        }
     }
     std::sort(broken.begin(), broken.end());
+    broken.erase(std::unique(broken.begin(), broken.end()), broken.end());
     return broken;
 }
 
@@ -133,6 +140,8 @@ bool IsShown(HarvestPlace place)
 
 std::string CheckProtectPage(std::string_view page)
 {
+    if (MayAbortGumbo(page))
+        return {};
     const std::vector<HarvestFinding> before = FindHarvestable(page);
     if (std::string problem = CheckFindings(page, before); !problem.empty())
         return "before: " + problem;
