@@ -1,8 +1,10 @@
 #include "AddressPattern.h"
 #include "CharacterEncoders.h"
+#include "CodeGenerator.h"
 #include "HarvestCheck.h"
 #include "HtmlDecoding.h"
 #include "PageProtector.h"
+#include "ReadBack.h"
 #include "SourcePositions.h"
 
 #include <gtest/gtest.h>
@@ -44,6 +46,42 @@ TEST(PageProtectionTest, FindsAddressesAsHarvestersDo)
     EXPECT_FALSE(IsAddress("me@x.org>"));
     EXPECT_FALSE(MayHoldAddress("<p>mail to: me at x dot org</p>"));
     EXPECT_TRUE(MayHoldAddress("<a href=\"MAILTO:x\">"));
+}
+
+TEST(PageProtectionTest, FindsTheShapesOfRealAddresses)
+{
+    struct Shape {
+        std::string_view text;
+        std::string_view found;
+    };
+    static constexpr Shape shapes[] = {
+        {"x@mail.163.com", "x@mail.163.com"},
+        {"a@a1.b2.example.com", "a@a1.b2.example.com"},
+        {"c@lists.x-y.org", "c@lists.x-y.org"},
+        {"leitner@math.fu-berlin.de", "leitner@math.fu-berlin.de"},
+        {"first.last@sub.example.co.uk", "first.last@sub.example.co.uk"},
+        {"o'brien+news@example.ie", "o'brien+news@example.ie"},
+        {"a!b#c$d%e&f*g/h=i?j^k_l`m{n|o}p~q-r@example.org",
+         "a!b#c$d%e&f*g/h=i?j^k_l`m{n|o}p~q-r@example.org"},
+        {"info@xn--bcher-kva.example", "info@xn--bcher-kva.example"},
+        {"post@example.xn--p1ai", "post@example.xn--p1ai"},
+        {"Sales@Example.COM.", "Sales@Example.COM"},
+        // What is not an address, or not all of one: a quoted local part, an address
+        // literal, a numeric or one-letter top level, a hyphen at a label's edge, a label
+        // with "_", a name without dots, an image, and letters beyond ASCII.
+        {"\"quoted\"@example.com", ""},
+        {"user@[192.0.2.1]", ""},
+        {"jo@192.0.2.1 a@b.c", ""},
+        {"u@-x.org u@x-.org", ""},
+        {"u@sub_domain.example.org", ""},
+        {"root@localhost", ""},
+        {"logo@2x.png", ""},
+        {"j\xC3\xB6ran@example.de", "ran@example.de"},
+    };
+    for (const Shape& shape : shapes) {
+        EXPECT_EQ(Matches(shape.text), shape.found) << shape.text;
+        EXPECT_EQ(IsAddress(shape.text), shape.text == shape.found) << shape.text;
+    }
 }
 
 std::string Protected(std::string_view page)
@@ -157,6 +195,30 @@ TEST(PageProtectionTest, CheckFindsWhatIsReadableAndProtectedLinksThatAreBroken)
                      "3:168 address a@x.org in attribute data-x\n"
                      "3:176 readable MAILTO:b@x.org in markup\n");
     EXPECT_TRUE(FindHarvestable(Protected("<p>a@x.org<a href=mailto:a@x.org>")).empty());
+}
+
+TEST(PageProtectionTest, RefusesWhatAFaultyRewriterWouldHandOut)
+{
+    // Rewriters that drop a quote, or write one reference for another: every page and link
+    // they touch reads differently, and none is handed out.
+    const std::string page = "<p title=\"t\">me@x.org</p>";
+    EncoderForm form;
+    form.link = "<a href=\"mailto:me@x.org\">me@x.org</a>";
+    for (const auto tamper : {+[](std::string& text) { text.erase(text.find('"'), 1); },
+                              +[](std::string& text) { text.replace(text.find("&#64;"), 5, "&#65;"); }}) {
+        TamperWithRewritesForTesting(tamper);
+        const ProtectedPage refused = ProtectPage(page);
+        const GenerateResult link = GenerateLinkCode(form);
+        TamperWithRewritesForTesting(nullptr);
+        EXPECT_EQ(refused.outcome, ProtectedPage::Outcome::Unreadable);
+        EXPECT_EQ(DescribeProblem(refused.problem.kind), "protecting it would change how it reads");
+        EXPECT_EQ(refused.problemPosition.column, 14u); // the first change
+        ASSERT_FALSE(link.IsCode());
+        EXPECT_EQ(link.GetWarning().message, "Invalid link, protecting it would change how it reads");
+        EXPECT_EQ(link.GetWarning().field, EncoderField::Link);
+    }
+    EXPECT_EQ(ProtectPage(page).outcome, ProtectedPage::Outcome::Changed);
+    EXPECT_TRUE(GenerateLinkCode(form).IsCode());
 }
 
 TEST(PageProtectionTest, CountsPositionsInOnePassAsTheReaderDoes)

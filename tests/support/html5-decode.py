@@ -10,12 +10,17 @@ import sys
 import html5lib
 
 
-def describe(source):
-    document = html5lib.parse(source, treebuilder="dom")
+def describe(source, scripting=False):
+    """With `scripting`, as a browser that runs scripts reads it: noscript holds raw text then,
+    which it never shows, left out here."""
+    document = html5lib.parse(source, treebuilder="dom", scripting=scripting)
     document.normalize()  # the tree builder may leave one text in several nodes
     lines = []
 
     def walk(node, depth):
+        if scripting and node.parentNode is not None and \
+                getattr(node.parentNode, "tagName", "") == "noscript":
+            return
         indent = "  " * depth
         if node.nodeType == node.ELEMENT_NODE:
             attributes = "".join(
