@@ -35,7 +35,8 @@ TEST(RandomizedProtectPageTest, HoldsItsPropertiesForManyPages)
     for (const std::string& seed : seeds)
         ASSERT_EQ(CheckProtectPage(seed), "") << ::testing::PrintToString(seed);
 
-    static const std::array<std::string_view, 48> pieces = {
+    static const std::array<std::string_view, 53> pieces = {
+        "x@mail.163.com", "o'b+n@a-b.co.uk", "</noscript>", "?to=", "mailto:?cc=a@b.co",
         "me@x.org",   "mailto:",    "MAILTO:a@b.co",
         "&amp",       "&amp;",      "&copy",
         "&#64;",      "&#x40;",     "&#109;",
