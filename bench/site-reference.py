@@ -10,8 +10,10 @@ import re
 import sys
 from html.parser import HTMLParser
 
-ADDRESS = re.compile(r"(?<![A-Za-z0-9._%+-])[A-Za-z0-9_%+-][A-Za-z0-9._%+-]*@"
-                     r"(?:[A-Za-z0-9-]+\.)+[A-Za-z]{2,}")
+LOCAL = r"A-Za-z0-9!#$%&'*+/=?^_`{|}~.-"
+ADDRESS = re.compile(r"(?<![" + LOCAL + r"])\.*([" + LOCAL.replace(".", "") + r"][" + LOCAL +
+                     r"]*@(?:[A-Za-z0-9](?:[A-Za-z0-9-]*[A-Za-z0-9])?\.)+"
+                     r"(?:xn--[A-Za-z0-9-]*[A-Za-z0-9]|[A-Za-z]{2,}))")
 IMAGE = {"png", "jpg", "jpeg", "gif", "svg", "webp", "avif", "bmp", "ico", "tif", "tiff"}
 MAILTO = re.compile(r"mailto:", re.IGNORECASE)
 ATTRIBUTE = re.compile(r"""([^\s"'>/=]+)\s*=\s*("[^"]*"|'[^']*'|[^\s>]+)""")
@@ -20,7 +22,7 @@ SHOWN = {"title", "alt", "aria-label"}
 
 def addresses(text):
     for match in ADDRESS.finditer(text):
-        if match.group().rsplit(".", 1)[1].lower() not in IMAGE:
+        if match.group(1).rsplit(".", 1)[1].lower() not in IMAGE:
             yield match
 
 
@@ -91,12 +93,12 @@ def check(path):
     source, parser = read(path)
     starts = [piece[0] for piece in parser.pieces]
     found = []
-    found_addresses = {m.start(): m for m in addresses(source)}
+    found_addresses = {m.start(1): m for m in addresses(source)}
     matches = []
     for m in MAILTO.finditer(source):
         after = found_addresses.pop(m.end(), None)
         matches.append((m.start(), "readable " + source[m.start():after.end() if after else m.end()]))
-    matches += [(start, "address " + m.group()) for start, m in found_addresses.items()]
+    matches += [(start, "address " + m.group(1)) for start, m in found_addresses.items()]
     for start, what in sorted(matches):
         index = bisect.bisect_right(starts, start) - 1
         place = "in markup"
@@ -128,7 +130,7 @@ def protect(path):
     for start, end, place, tag, raw in parser.pieces:
         if place == "text":
             for match in addresses(source[start:end]):
-                edits.append((start + match.start(), start + match.end(), encode(match.group())))
+                edits.append((start + match.start(1), start + match.end(), encode(match.group(1))))
         elif place == "tag":
             for name, begin, value in attributes(start, raw):
                 decoded = html.unescape(value)
@@ -137,7 +139,7 @@ def protect(path):
                         edits.append((begin, begin + len(value), encode(decoded)))
                 else:
                     for match in addresses(value):
-                        edits.append((begin + match.start(), begin + match.end(), encode(match.group())))
+                        edits.append((begin + match.start(1), begin + match.end(), encode(match.group(1))))
     if not edits:
         return 0
     pieces, copied = [], 0

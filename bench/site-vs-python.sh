@@ -3,7 +3,8 @@
 # pages without an address, one in five with several) against bench/site-reference.py, the
 # same job on Python's html.parser, in the same run. Reports wall time, CPU time (user+sys)
 # and the cores that makes, peak memory, the speed-ups, and how time grows from half the
-# site to all of it. The site is generated under a temporary directory and removed after.
+# site to all of it. The site is generated under a temporary directory and removed after, or
+# kept in QUILLVEIL_BENCH_SITE (generated there once, reused by later runs).
 #   bench/site-vs-python.sh [path/to/quillveil-encode]   (default: build/cli/quillveil-encode)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -15,10 +16,11 @@ reference=$(realpath bench/site-reference.py)
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-python3 bench/generate-site.py "$work/site" 2200 96
+site=${QUILLVEIL_BENCH_SITE:-$work/site}
+[ -d "$site/section39" ] || python3 bench/generate-site.py "$site" 2200 96
 # Half the site: the first half of its sections.
 mkdir "$work/half"
-for section in $(seq -f 'section%02g' 0 19); do cp -r "$work/site/$section" "$work/half/"; done
+for section in $(seq -f 'section%02g' 0 19); do cp -r "$site/$section" "$work/half/"; done
 
 measure() { # label, command...: appends "label wall cpu kib" to $work/figures
     local label=$1
@@ -29,24 +31,26 @@ measure() { # label, command...: appends "label wall cpu kib" to $work/figures
     echo "$label $wall $(awk -v u="$user" -v s="$sys" 'BEGIN { print u + s }') $kib" >>"$work/figures"
 }
 
-fresh() { rm -rf "$work/copy" && cp -r "$work/$1" "$work/copy"; } # a site to protect
+fresh() { # a site to protect: the whole one or the half
+    rm -rf "$work/copy" && cp -r "$([ "$1" = site ] && echo "$site" || echo "$work/$1")" "$work/copy"
+}
 
 : >"$work/figures"
 for run in 1 2 3; do
-    measure "check-full-$run" "$encoder" check "$work/site"
+    measure "check-full-$run" "$encoder" check "$site"
     measure "check-half-$run" "$encoder" check "$work/half"
     fresh site && measure "protect-full-$run" "$encoder" protect "$work/copy"
     fresh half && measure "protect-half-$run" "$encoder" protect "$work/copy"
 done
 fresh site && "$encoder" protect "$work/copy" 2>/dev/null && mv "$work/copy" "$work/ours"
-measure python-check python3 "$reference" check "$work/site"
+measure python-check python3 "$reference" check "$site"
 fresh site && measure python-protect python3 "$reference" protect "$work/copy"
 
 # Same findings, same protected pages.
 cmp -s "$work/check-full-1.out" "$work/python-check.out" || { echo "check outputs differ!" >&2; exit 1; }
 diff -r -q "$work/ours" "$work/copy" >/dev/null || { echo "protected sites differ!" >&2; exit 1; }
 
-awk -v bytes="$(du -sb "$work/site" | cut -f1)" -v half="$(du -sb "$work/half" | cut -f1)" '
+awk -v bytes="$(du -sb "$site" | cut -f1)" -v half="$(du -sb "$work/half" | cut -f1)" '
     { split($1, name, /-[0-9]+$/); key = name[1]
       if (!(key in wall) || $2 < wall[key]) { wall[key] = $2; cpu[key] = $3; kib[key] = $4 } }
     function row(key, label) {

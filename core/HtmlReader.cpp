@@ -191,22 +191,19 @@ std::string ElementName(const GumboElement& element)
 }
 
 /// Where a browser that runs scripts ends a noscript whose inside starts at `begin`: at the
-/// first "</noscript" followed by white space, "/" or ">", or at the end of the text.
+/// first "</noscript" (in any letter case) followed by white space, "/" or ">", or at the end.
 std::size_t ScriptingNoscriptEnd(std::string_view text, std::size_t begin)
 {
     constexpr std::string_view endTag = "</noscript";
-    for (std::size_t at = text.find("</", begin); at != std::string_view::npos;
-         at = text.find("</", at + 2)) {
-        if (at + endTag.size() >= text.size())
-            break;
-        bool same = true;
-        for (std::size_t i = 2; i < endTag.size() && same; ++i)
-            same = ToAsciiLower(text[at + i]) == endTag[i];
-        const char after = text[at + endTag.size()];
-        if (same && (IsAsciiSpace(after) || after == '/' || after == '>'))
-            return at;
+    const auto same = [](char a, char b) { return ToAsciiLower(a) == b; };
+    for (auto at = text.begin() + static_cast<std::ptrdiff_t>(begin);;) {
+        at = std::search(at, text.end(), endTag.begin(), endTag.end(), same);
+        if (at == text.end() || text.end() - at == static_cast<std::ptrdiff_t>(endTag.size()))
+            return text.size();
+        at += static_cast<std::ptrdiff_t>(endTag.size());
+        if (std::string_view("\t\n\f\r />").find(*at) != std::string_view::npos)
+            return static_cast<std::size_t>(at - text.begin()) - endTag.size();
     }
-    return text.size();
 }
 
 /// The parse of `text` as a browser that runs scripts reads it, with the same offsets: the
@@ -249,58 +246,49 @@ std::unique_ptr<HtmlParse> ParseWithScripts(std::string_view text, const HtmlPar
     }
 }
 
-/// Whether two parses built the same document; `withScripts`: parses with noscript blanked,
-/// whose inside (blanks as long as what they stand for) is no part of the comparison.
-bool SameDocument(const HtmlParse& a, const HtmlParse& b, bool withScripts)
+/// The document a parse built, one node a line, indented by depth: elements with their
+/// attributes' decoded values, decoded text, comments. `withScripts`: a parse with noscript
+/// blanked, whose inside (blanks as long as what they stand for) is left out.
+std::string Describe(const HtmlParse& parse, bool withScripts)
 {
-    const auto same = [](const char* x, const char* y) { return std::strcmp(x, y) == 0; };
-    const auto textual = [](GumboNodeType type) {
-        return type == GUMBO_NODE_TEXT || type == GUMBO_NODE_WHITESPACE ||
-               type == GUMBO_NODE_CDATA;
+    const GumboDocument& document = parse.Root()->v.document;
+    std::string description = "#document";
+    if (document.has_doctype)
+        description.append(" <!DOCTYPE ").append(document.name).append(" \"")
+            .append(document.public_identifier).append("\" \"")
+            .append(document.system_identifier).append("\">");
+    description += " quirks" + std::to_string(document.doc_type_quirks_mode) + "\n";
+    std::vector<std::pair<const GumboNode*, std::size_t>> stack;
+    const auto pushChildren = [&](const GumboNode* node, std::size_t depth) {
+        if (const GumboVector* children = Children(node))
+            for (unsigned i = children->length; i-- > 0;)
+                stack.emplace_back(static_cast<const GumboNode*>(children->data[i]), depth);
     };
-    const GumboDocument& docA = a.Root()->v.document;
-    const GumboDocument& docB = b.Root()->v.document;
-    if (docA.has_doctype != docB.has_doctype || !same(docA.name, docB.name) ||
-        !same(docA.public_identifier, docB.public_identifier) ||
-        !same(docA.system_identifier, docB.system_identifier) ||
-        docA.doc_type_quirks_mode != docB.doc_type_quirks_mode)
-        return false;
-    std::vector<std::pair<const GumboNode*, const GumboNode*>> stack{{a.Root(), b.Root()}};
+    pushChildren(parse.Root(), 1);
     while (!stack.empty()) {
-        const auto [x, y] = stack.back();
+        const auto [node, depth] = stack.back();
         stack.pop_back();
-        if (x->type != y->type && !(textual(x->type) && textual(y->type)))
-            return false;
-        if (textual(x->type) || x->type == GUMBO_NODE_COMMENT) {
-            if (!same(x->v.text.text, y->v.text.text))
-                return false;
-            continue;
-        }
-        if (x->type != GUMBO_NODE_DOCUMENT) {
-            const GumboElement& ex = x->v.element;
-            const GumboElement& ey = y->v.element;
-            if (ex.tag != ey.tag || ex.tag_namespace != ey.tag_namespace ||
-                ex.attributes.length != ey.attributes.length ||
-                (ex.tag == GUMBO_TAG_UNKNOWN && UnknownTagName(ex) != UnknownTagName(ey)))
-                return false;
-            for (unsigned i = 0; i < ex.attributes.length; ++i) {
-                const auto* ax = static_cast<const GumboAttribute*>(ex.attributes.data[i]);
-                const auto* ay = static_cast<const GumboAttribute*>(ey.attributes.data[i]);
-                if (!same(ax->name, ay->name) || !same(ax->value, ay->value))
-                    return false;
+        description.append(2 * depth, ' ');
+        if (node->type == GUMBO_NODE_ELEMENT || node->type == GUMBO_NODE_TEMPLATE) {
+            const GumboElement& element = node->v.element;
+            description.append("<").append(ElementName(element)).append(" ns");
+            description.append(std::to_string(element.tag_namespace));
+            for (unsigned i = 0; i < element.attributes.length; ++i) {
+                const auto* attribute =
+                    static_cast<const GumboAttribute*>(element.attributes.data[i]);
+                description.append(" ").append(attribute->name).append("=\"");
+                description.append(attribute->value).append("\"");
             }
+            description += ">\n";
+            if (!withScripts || !IsHtmlElement(node, GUMBO_TAG_NOSCRIPT))
+                pushChildren(node, depth + 1);
+        } else if (node->type == GUMBO_NODE_COMMENT) {
+            description.append("<!--").append(node->v.text.text).append("-->\n");
+        } else {
+            description.append("\"").append(node->v.text.text).append("\"\n");
         }
-        const GumboVector* cx = Children(x);
-        const GumboVector* cy = Children(y);
-        if (withScripts && IsHtmlElement(x, GUMBO_TAG_NOSCRIPT))
-            continue;
-        if (cx->length != cy->length)
-            return false;
-        for (unsigned i = 0; i < cx->length; ++i)
-            stack.emplace_back(static_cast<const GumboNode*>(cx->data[i]),
-                               static_cast<const GumboNode*>(cy->data[i]));
     }
-    return true;
+    return description;
 }
 
 /// The offset of the first byte of `text` that is not UTF-8 (the parser reads it as U+FFFD),
@@ -309,19 +297,9 @@ std::size_t FirstInvalidUtf8(std::string_view text)
 {
     const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
     for (std::size_t pos = 0; pos < text.size();) {
-        // Most pages are mostly ASCII: eight bytes at a time.
-        std::uint64_t word;
-        if (pos + 8 <= text.size() &&
-            (std::memcpy(&word, text.data() + pos, sizeof word), (word & 0x8080808080808080) == 0)) {
-            pos += 8;
-            continue;
-        }
         const unsigned char lead = byte(pos);
-        if (lead < 0x80) {
-            ++pos;
-            continue;
-        }
-        const std::size_t length = lead >= 0xC2 && lead <= 0xDF   ? 2
+        const std::size_t length = lead < 0x80                    ? 1
+                                   : lead >= 0xC2 && lead <= 0xDF ? 2
                                    : lead >= 0xE0 && lead <= 0xEF ? 3
                                    : lead >= 0xF0 && lead <= 0xF4 ? 4
                                                                   : 0;
@@ -412,20 +390,11 @@ private:
         return runs;
     }
 
-    std::string_view Intern(std::string_view name)
+    /// The name of a known element; the parse keeps the strings the runs point to.
+    static std::string_view NameOf(const GumboNode* node)
     {
-        auto& names = m_reading.m_names;
-        const auto found = names.find(name);
-        return found != names.end() ? *found : *names.emplace(name).first;
-    }
-
-    std::string_view NameOf(const GumboNode* element)
-    {
-        if (!element || (element->type != GUMBO_NODE_ELEMENT && element->type != GUMBO_NODE_TEMPLATE))
-            return {};
-        const GumboElement& e = element->v.element;
-        return e.tag != GUMBO_TAG_UNKNOWN ? gumbo_normalized_tagname(e.tag)
-                                          : Intern(UnknownTagName(e));
+        const bool element = node && (node->type == GUMBO_NODE_ELEMENT || node->type == GUMBO_NODE_TEMPLATE);
+        return element ? gumbo_normalized_tagname(node->v.element.tag) : "";
     }
 
     void AddElement(const GumboNode* node)
@@ -448,7 +417,7 @@ private:
             run.kind = HtmlRunKind::AttributeValue;
             run.decodesReferences = true;
             run.element = NameOf(node);
-            run.attribute = Intern(attribute->name);
+            run.attribute = attribute->name;
             PlaceValue(m_parse->OffsetOf(name) + name.length, run);
             m_covered = std::max(m_covered, run.end);
             m_runs.push_back(run);
@@ -704,11 +673,12 @@ HtmlReading ReadHtml(std::string_view source)
 bool HtmlReading::ReadsAlike(std::string_view edited) const
 {
     const HtmlParse plain(edited);
-    if (!SameDocument(*m_parses.front(), plain, false))
+    if (Describe(*m_parses.front(), false) != Describe(plain, false))
         return false;
     bool settled = true;
     const auto scripting = ParseWithScripts(edited, plain, settled);
-    return settled && SameDocument(*m_parses.back(), scripting ? *scripting : plain, true);
+    return settled &&
+           Describe(*m_parses.back(), true) == Describe(scripting ? *scripting : plain, true);
 }
 
 HtmlPosition HtmlReading::PositionOf(std::size_t offset) const
@@ -720,43 +690,7 @@ HtmlPosition HtmlReading::PositionOf(std::size_t offset) const
 
 std::string DescribeDocument(std::string_view source)
 {
-    const HtmlParse parse(source);
-    std::string description;
-    std::vector<std::pair<const GumboNode*, std::size_t>> stack{{parse.Root(), 0}};
-    while (!stack.empty()) {
-        const auto [node, depth] = stack.back();
-        stack.pop_back();
-        description.append(2 * depth, ' ');
-        switch (node->type) {
-        case GUMBO_NODE_DOCUMENT:
-            description += "#document";
-            break;
-        case GUMBO_NODE_ELEMENT:
-        case GUMBO_NODE_TEMPLATE: {
-            const GumboElement& element = node->v.element;
-            description.append("<").append(ElementName(element)).append(" ns");
-            description.append(std::to_string(element.tag_namespace));
-            for (unsigned i = 0; i < element.attributes.length; ++i) {
-                const auto* attribute =
-                    static_cast<const GumboAttribute*>(element.attributes.data[i]);
-                description += std::string(" ") + attribute->name + "=\"" + attribute->value + "\"";
-            }
-            description += ">";
-            break;
-        }
-        case GUMBO_NODE_COMMENT:
-            description += std::string("<!--") + node->v.text.text + "-->";
-            break;
-        default:
-            description += std::string("\"") + node->v.text.text + "\"";
-            break;
-        }
-        description += '\n';
-        if (const GumboVector* children = Children(node))
-            for (unsigned i = children->length; i-- > 0;)
-                stack.emplace_back(static_cast<const GumboNode*>(children->data[i]), depth + 1);
-    }
-    return description;
+    return Describe(HtmlParse(source), false);
 }
 
 } // namespace quillveil

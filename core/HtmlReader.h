@@ -3,7 +3,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,7 +42,7 @@ struct HtmlRun {
     /// ignored: may be wrong where that markup hides a ">" in quotes. Every edit is read back.
     bool placedByRule = false;
     /// Lower-case name of the element the run belongs to: the attribute's element, the
-    /// text's parent; empty for comments outside any element.
+    /// text's parent; empty for comments outside any element and for unknown elements.
     std::string_view element;
     /// Lower-case attribute name, for attribute values only.
     std::string_view attribute;
@@ -94,7 +93,7 @@ class HtmlReading {
 public:
     HtmlReading();
     ~HtmlReading();
-    // The runs point into m_names, whose nodes a move keeps in place and a copy would not.
+    // The runs point into the parses, which a move keeps in place and a copy would not.
     HtmlReading(HtmlReading&&) noexcept;
     HtmlReading& operator=(HtmlReading&&) noexcept;
     HtmlReading(const HtmlReading&) = delete;
@@ -124,10 +123,9 @@ private:
     std::string_view m_source;
     std::vector<std::vector<HtmlRun>> m_readings;
     std::vector<HtmlProblem> m_problems;
-    /// The parses the runs were taken from, kept to compare an edit with.
+    /// The parses the runs were taken from, kept to compare an edit with; they own the
+    /// names the runs point to.
     std::vector<std::unique_ptr<HtmlParse>> m_parses;
-    /// Owns the names of elements and attributes that the runs point to.
-    std::set<std::string, std::less<>> m_names;
 };
 
 /// Reads `source` as an HTML5 document. `source` must outlive the result.
