@@ -91,6 +91,20 @@ void AppendUtf8(std::string& out, char32_t c)
     }
 }
 
+std::size_t DecodedCharacterEnd(std::string_view text, std::size_t pos, std::size_t end,
+                                bool inAttribute, CharacterReference& reference)
+{
+    if (text[pos] == '&') {
+        reference = ReadCharacterReference(text, pos, inAttribute);
+        if (reference.length > 0 && pos + reference.length <= end)
+            return pos + reference.length;
+    }
+    reference.length = 0;
+    if (text[pos] == '\r')
+        return pos + 1 < end && text[pos + 1] == '\n' ? pos + 2 : pos + 1;
+    return pos + 1;
+}
+
 CharacterReference ReadCharacterReference(std::string_view source, std::size_t pos,
                                           bool inAttribute)
 {

@@ -21,6 +21,34 @@ struct CharacterReference {
 CharacterReference ReadCharacterReference(std::string_view source, std::size_t pos,
                                           bool inAttribute);
 
+/// The end of the character of text[pos, end) that starts at `pos`, as HTML5 reads it: a
+/// character reference (then `reference` holds it, else its length is 0), a line break (CR LF
+/// or CR) or a single byte.
+std::size_t DecodedCharacterEnd(std::string_view text, std::size_t pos, std::size_t end,
+                                bool inAttribute, CharacterReference& reference);
+
+/// Calls unit(begin, end, decoded) for each character of text[begin, end) with what a browser
+/// reads there: a reference's character, LF for a line break, U+FFFD for NUL, any other byte
+/// as it is. `begin` must not lie inside a character.
+template <class Unit>
+void ForEachDecodedCharacter(std::string_view text, std::size_t begin, std::size_t end,
+                             bool inAttribute, Unit unit)
+{
+    CharacterReference reference;
+    for (std::size_t pos = begin; pos < end;) {
+        const std::size_t next = DecodedCharacterEnd(text, pos, end, inAttribute, reference);
+        if (reference.length > 0)
+            unit(pos, next, std::string_view(reference.decoded));
+        else if (text[pos] == '\r')
+            unit(pos, next, std::string_view("\n"));
+        else if (text[pos] == '\0')
+            unit(pos, next, std::string_view("\xEF\xBF\xBD"));
+        else
+            unit(pos, next, text.substr(pos, 1));
+        pos = next;
+    }
+}
+
 /// Appends `codePoint` to `out` as UTF-8.
 void AppendUtf8(std::string& out, char32_t codePoint);
 

@@ -297,6 +297,14 @@ std::size_t FirstInvalidUtf8(std::string_view text)
 {
     const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
     for (std::size_t pos = 0; pos < text.size();) {
+        // Most pages are mostly ASCII: eight bytes at a time.
+        std::uint64_t word = 0x8080808080808080;
+        if (pos + 8 <= text.size())
+            std::memcpy(&word, text.data() + pos, sizeof word);
+        if ((word & 0x8080808080808080) == 0) {
+            pos += 8;
+            continue;
+        }
         const unsigned char lead = byte(pos);
         const std::size_t length = lead < 0x80                    ? 1
                                    : lead >= 0xC2 && lead <= 0xDF ? 2

@@ -50,41 +50,6 @@ struct Span {
     std::size_t end;
 };
 
-/// The end of the character of link[pos, end) that starts at `pos`, as HTML5 reads it: a
-/// character reference, a line break (CR LF or CR, both read as LF) or a single byte.
-std::size_t CharacterEnd(std::string_view link, std::size_t pos, std::size_t end, bool inAttribute,
-                         CharacterReference& reference)
-{
-    if (link[pos] == '&') {
-        reference = ReadCharacterReference(link, pos, inAttribute);
-        if (reference.length > 0 && pos + reference.length <= end)
-            return pos + reference.length;
-    }
-    reference.length = 0;
-    if (link[pos] == '\r')
-        return pos + 1 < end && link[pos + 1] == '\n' ? pos + 2 : pos + 1;
-    return pos + 1;
-}
-
-/// Calls unit(begin, end, decoded) for each character of link[begin, end); `begin` must not
-/// lie inside a character.
-template <class Unit>
-void ForEachUnit(std::string_view link, std::size_t begin, std::size_t end, bool inAttribute,
-                 Unit unit)
-{
-    CharacterReference reference;
-    for (std::size_t pos = begin; pos < end;) {
-        const std::size_t next = CharacterEnd(link, pos, end, inAttribute, reference);
-        if (reference.length > 0)
-            unit(pos, next, std::string_view(reference.decoded));
-        else if (link[pos] == '\r')
-            unit(pos, next, std::string_view("\n"));
-        else
-            unit(pos, next, link.substr(pos, 1));
-        pos = next;
-    }
-}
-
 /// The characters of more than one byte in the replaceable runs: an occurrence must neither
 /// start nor end inside one.
 class UnitIndex {
@@ -101,7 +66,7 @@ public:
             std::size_t cr = text.find('\r', run->begin);
             while (amp != std::string_view::npos || cr != std::string_view::npos) {
                 const std::size_t pos = std::min(amp, cr);
-                const std::size_t end = CharacterEnd(link, pos, run->end, inAttribute, reference);
+                const std::size_t end = DecodedCharacterEnd(link, pos, run->end, inAttribute, reference);
                 if (end - pos > 1)
                     m_units.push_back({pos, end});
                 if (amp < end)
@@ -198,7 +163,7 @@ void FindDecodedOccurrences(std::string_view link, const HtmlRun& run, std::stri
     };
     std::vector<Start> starts;
     std::size_t decodedSize = 0;
-    ForEachUnit(
+    ForEachDecodedCharacter(
         link, run.begin, run.end, inAttribute,
         [&](std::size_t begin, std::size_t end, std::string_view decoded) {
             // Keep only the starts an occurrence ending here or later can begin at.

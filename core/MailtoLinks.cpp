@@ -62,27 +62,8 @@ std::string DecodeAttributeValue(std::string_view source)
 {
     std::string value;
     value.reserve(source.size());
-    for (std::size_t pos = 0; pos < source.size();) {
-        const char c = source[pos];
-        if (c == '&') {
-            const CharacterReference reference = ReadCharacterReference(source, pos, true);
-            if (reference.length > 0) {
-                value += reference.decoded;
-                pos += reference.length;
-                continue;
-            }
-        }
-        if (c == '\r') {
-            value += '\n';
-            pos += source.compare(pos, 2, "\r\n") == 0 ? 2u : 1u;
-            continue;
-        }
-        if (c == '\0')
-            value += "\xEF\xBF\xBD";
-        else
-            value += c;
-        ++pos;
-    }
+    ForEachDecodedCharacter(source, 0, source.size(), true,
+                            [&](std::size_t, std::size_t, std::string_view piece) { value += piece; });
     return value;
 }
 
