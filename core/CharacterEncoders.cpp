@@ -187,7 +187,7 @@ bool AtMostTwoLanes(std::uint64_t lanes)
 /// `replacedLanes(word)` marks the lanes of a word whose bytes are not copied as they are.
 template <class Entry, class ReplacedLanes>
 char* WriteReplacements(std::string_view text, char* out, std::size_t outSize,
-                       const std::array<Entry, TableSize>& table, ReplacedLanes replacedLanes)
+                        const std::array<Entry, TableSize>& table, ReplacedLanes replacedLanes)
 {
     const char* in = text.data();
     const char* const inEnd = in + text.size();

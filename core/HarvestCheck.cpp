@@ -140,7 +140,8 @@ std::vector<HarvestFinding> FindHarvestable(std::string_view page)
             findings.back().kind == HarvestFinding::Kind::Mailto &&
             findings.back().text.size() == mailtoSize &&
             findings.back().offset + mailtoSize == finding.offset) {
-            findings.back().text = page.substr(findings.back().offset, end - findings.back().offset);
+            findings.back().text =
+                page.substr(findings.back().offset, end - findings.back().offset);
             return;
         }
         finding.text = page.substr(finding.offset, end - finding.offset);

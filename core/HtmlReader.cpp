@@ -225,7 +225,8 @@ std::unique_ptr<HtmlParse> ParseWithScripts(std::string_view text, const HtmlPar
             const GumboStringPiece& tag = node->v.element.original_tag;
             const std::size_t begin = latest->OffsetOf(tag) + tag.length;
             const std::size_t end = ScriptingNoscriptEnd(text, begin);
-            const std::string_view inside = (blanked.empty() ? text : blanked).substr(begin, end - begin);
+            const std::string_view inside =
+                (blanked.empty() ? text : blanked).substr(begin, end - begin);
             if (inside.find_first_not_of(' ') == std::string_view::npos)
                 return false;
             if (blanked.empty())
@@ -254,9 +255,13 @@ std::string Describe(const HtmlParse& parse, bool withScripts)
     const GumboDocument& document = parse.Root()->v.document;
     std::string description = "#document";
     if (document.has_doctype)
-        description.append(" <!DOCTYPE ").append(document.name).append(" \"")
-            .append(document.public_identifier).append("\" \"")
-            .append(document.system_identifier).append("\">");
+        description.append(" <!DOCTYPE ")
+            .append(document.name)
+            .append(" \"")
+            .append(document.public_identifier)
+            .append("\" \"")
+            .append(document.system_identifier)
+            .append("\">");
     description += " quirks" + std::to_string(document.doc_type_quirks_mode) + "\n";
     std::vector<std::pair<const GumboNode*, std::size_t>> stack;
     const auto pushChildren = [&](const GumboNode* node, std::size_t depth) {
@@ -401,7 +406,8 @@ private:
     /// The name of a known element; the parse keeps the strings the runs point to.
     static std::string_view NameOf(const GumboNode* node)
     {
-        const bool element = node && (node->type == GUMBO_NODE_ELEMENT || node->type == GUMBO_NODE_TEMPLATE);
+        const bool element =
+            node && (node->type == GUMBO_NODE_ELEMENT || node->type == GUMBO_NODE_TEMPLATE);
         return element ? gumbo_normalized_tagname(node->v.element.tag) : "";
     }
 
@@ -561,8 +567,8 @@ private:
             return after(text.find("]]>", lt + 9), 3);
         if (text.substr(lt, 4) == "<!--")
             return after(text.find("-->", lt + 2), 3);
-        if (!IsAsciiLetter(text[lt + 1]) && !(text[lt + 1] == '/' && lt + 2 < text.size() &&
-                                              IsAsciiLetter(text[lt + 2])))
+        if (!IsAsciiLetter(text[lt + 1]) &&
+            !(text[lt + 1] == '/' && lt + 2 < text.size() && IsAsciiLetter(text[lt + 2])))
             return after(text.find('>', lt + 1), 1);
         for (std::size_t pos = lt + 1; pos < text.size(); ++pos) {
             if (text[pos] == '>')
@@ -589,8 +595,7 @@ private:
         const std::size_t begin = m_parse->OffsetOf(source);
         AddRun(run, begin, begin + source.length);
         m_covered = std::max(m_covered, begin + source.length);
-        if (begin + source.length == m_source.size() &&
-            !IsClosedComment(m_source.substr(begin)))
+        if (begin + source.length == m_source.size() && !IsClosedComment(m_source.substr(begin)))
             AddProblem(HtmlProblemKind::EndsInsideComment, m_source.size());
     }
 

@@ -66,7 +66,8 @@ public:
             std::size_t cr = text.find('\r', run->begin);
             while (amp != std::string_view::npos || cr != std::string_view::npos) {
                 const std::size_t pos = std::min(amp, cr);
-                const std::size_t end = DecodedCharacterEnd(link, pos, run->end, inAttribute, reference);
+                const std::size_t end =
+                    DecodedCharacterEnd(link, pos, run->end, inAttribute, reference);
                 if (end - pos > 1)
                     m_units.push_back({pos, end});
                 if (amp < end)
@@ -238,8 +239,8 @@ std::string WriteCode(std::string_view link, const std::vector<Span>& spans,
         for (const Span& span : spans) {
             out = std::copy(link.begin() + static_cast<std::ptrdiff_t>(copied),
                             link.begin() + static_cast<std::ptrdiff_t>(span.begin), out);
-            out = WriteEncodedInMarkup(link, span.begin, span.end, InAttribute(readings, span),
-                                       out);
+            out =
+                WriteEncodedInMarkup(link, span.begin, span.end, InAttribute(readings, span), out);
             copied = span.end;
         }
         out = std::copy(link.begin() + static_cast<std::ptrdiff_t>(copied), link.end(), out);

@@ -62,8 +62,9 @@ std::string DecodeAttributeValue(std::string_view source)
 {
     std::string value;
     value.reserve(source.size());
-    ForEachDecodedCharacter(source, 0, source.size(), true,
-                            [&](std::size_t, std::size_t, std::string_view piece) { value += piece; });
+    ForEachDecodedCharacter(
+        source, 0, source.size(), true,
+        [&](std::size_t, std::size_t, std::string_view piece) { value += piece; });
     return value;
 }
 

@@ -204,8 +204,9 @@ TEST(PageProtectionTest, RefusesWhatAFaultyRewriterWouldHandOut)
     const std::string page = "<p title=\"t\">me@x.org</p>";
     EncoderForm form;
     form.link = "<a href=\"mailto:me@x.org\">me@x.org</a>";
-    for (const auto tamper : {+[](std::string& text) { text.erase(text.find('"'), 1); },
-                              +[](std::string& text) { text.replace(text.find("&#64;"), 5, "&#65;"); }}) {
+    for (const auto tamper :
+         {+[](std::string& text) { text.erase(text.find('"'), 1); },
+          +[](std::string& text) { text.replace(text.find("&#64;"), 5, "&#65;"); }}) {
         TamperWithRewritesForTesting(tamper);
         const ProtectedPage refused = ProtectPage(page);
         const GenerateResult link = GenerateLinkCode(form);
@@ -214,7 +215,8 @@ TEST(PageProtectionTest, RefusesWhatAFaultyRewriterWouldHandOut)
         EXPECT_EQ(DescribeProblem(refused.problem.kind), "protecting it would change how it reads");
         EXPECT_EQ(refused.problemPosition.column, 14u); // the first change
         ASSERT_FALSE(link.IsCode());
-        EXPECT_EQ(link.GetWarning().message, "Invalid link, protecting it would change how it reads");
+        EXPECT_EQ(link.GetWarning().message,
+                  "Invalid link, protecting it would change how it reads");
         EXPECT_EQ(link.GetWarning().field, EncoderField::Link);
     }
     EXPECT_EQ(ProtectPage(page).outcome, ProtectedPage::Outcome::Changed);

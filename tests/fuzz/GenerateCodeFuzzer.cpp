@@ -6,7 +6,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    const std::string problem = quillveil::testing::CheckGenerateCode(std::string_view(reinterpret_cast<const char*>(data), size));
+    const std::string problem = quillveil::testing::CheckGenerateCode(
+        std::string_view(reinterpret_cast<const char*>(data), size));
     if (!problem.empty()) {
         std::fprintf(stderr, "GenerateCode property broken: %s\n", problem.c_str());
         std::abort();
