@@ -350,7 +350,7 @@ public:
         bool settled = true;
         auto scripting = ParseWithScripts(m_source, *plain, settled);
         if (!settled)
-            AddProblem(HtmlProblemKind::UnplacedText, 0);
+            AddProblem(HtmlProblemKind::NoscriptUnsettled, 0);
         m_reading.m_parses.push_back(std::move(plain));
         if (scripting) {
             m_reading.m_readings.push_back(RunsOf(*scripting, true));

@@ -60,7 +60,7 @@ enum class HtmlProblemKind : std::uint8_t {
     InvalidUtf8,
     /// Noscript elements nested so that the reading of a browser that runs scripts could not
     /// be settled.
-    UnplacedText,
+    NoscriptUnsettled,
     /// The HTML5 parser gave up on the text: it fails on some rare markup. Nothing of the text
     /// is read then. (Reported by the process the parse ran in, never by the reader itself.)
     ParserFailed,

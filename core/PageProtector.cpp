@@ -253,7 +253,7 @@ std::string_view DescribeProblem(HtmlProblemKind kind)
         return "ends inside a comment";
     case HtmlProblemKind::InvalidUtf8:
         return "not valid UTF-8";
-    case HtmlProblemKind::UnplacedText:
+    case HtmlProblemKind::NoscriptUnsettled:
         return "holds noscript elements the HTML reader cannot settle";
     case HtmlProblemKind::ParserFailed:
         return "holds markup the HTML parser fails on";
