@@ -197,6 +197,7 @@ std::string CheckProtectPage(std::string_view page)
     }
     // A link is broken after protection only if the page already linked there.
     std::sort(broken.begin(), broken.end());
+    broken.erase(std::unique(broken.begin(), broken.end()), broken.end());
     const std::vector<std::string> brokenBefore = BrokenMailtoHrefs(page);
     if (!std::includes(brokenBefore.begin(), brokenBefore.end(), broken.begin(), broken.end()))
         return "protection made a broken link";
