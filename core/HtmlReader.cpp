@@ -248,9 +248,8 @@ std::unique_ptr<HtmlParse> ParseWithScripts(std::string_view text, const HtmlPar
 }
 
 /// The document a parse built, one node a line, indented by depth: elements with their
-/// attributes' decoded values, decoded text, comments. `withScripts`: a parse with noscript
-/// blanked, whose inside (blanks as long as what they stand for) is left out.
-std::string Describe(const HtmlParse& parse, bool withScripts)
+/// attributes' decoded values, decoded text, comments.
+std::string Describe(const HtmlParse& parse)
 {
     const GumboDocument& document = parse.Root()->v.document;
     std::string description = "#document";
@@ -285,8 +284,7 @@ std::string Describe(const HtmlParse& parse, bool withScripts)
                 description.append(attribute->value).append("\"");
             }
             description += ">\n";
-            if (!withScripts || !IsHtmlElement(node, GUMBO_TAG_NOSCRIPT))
-                pushChildren(node, depth + 1);
+            pushChildren(node, depth + 1);
         } else if (node->type == GUMBO_NODE_COMMENT) {
             description.append("<!--").append(node->v.text.text).append("-->\n");
         } else {
@@ -294,6 +292,60 @@ std::string Describe(const HtmlParse& parse, bool withScripts)
         }
     }
     return description;
+}
+
+/// Whether two parses built the same document, as Describe would tell, without writing the
+/// descriptions out (a large text's would cost as much memory as its tree).
+bool SameDocument(const HtmlParse& a, const HtmlParse& b, bool withScripts)
+{
+    const auto same = [](const char* x, const char* y) { return std::strcmp(x, y) == 0; };
+    const auto textual = [](const GumboNode* node) {
+        return node->type != GUMBO_NODE_ELEMENT && node->type != GUMBO_NODE_TEMPLATE &&
+               node->type != GUMBO_NODE_COMMENT;
+    };
+    const GumboDocument& docA = a.Root()->v.document;
+    const GumboDocument& docB = b.Root()->v.document;
+    if (docA.has_doctype != docB.has_doctype || !same(docA.name, docB.name) ||
+        !same(docA.public_identifier, docB.public_identifier) ||
+        !same(docA.system_identifier, docB.system_identifier) ||
+        docA.doc_type_quirks_mode != docB.doc_type_quirks_mode)
+        return false;
+    std::vector<std::pair<const GumboNode*, const GumboNode*>> stack{{a.Root(), b.Root()}};
+    while (!stack.empty()) {
+        const auto [x, y] = stack.back();
+        stack.pop_back();
+        if (x->type != GUMBO_NODE_DOCUMENT) {
+            if (textual(x) != textual(y) ||
+                (x->type == GUMBO_NODE_COMMENT) != (y->type == GUMBO_NODE_COMMENT))
+                return false;
+            if (x->type == GUMBO_NODE_COMMENT || textual(x)) {
+                if (!same(x->v.text.text, y->v.text.text))
+                    return false;
+                continue;
+            }
+            const GumboElement& ex = x->v.element;
+            const GumboElement& ey = y->v.element;
+            if (ex.tag_namespace != ey.tag_namespace || ElementName(ex) != ElementName(ey) ||
+                ex.attributes.length != ey.attributes.length)
+                return false;
+            for (unsigned i = 0; i < ex.attributes.length; ++i) {
+                const auto* ax = static_cast<const GumboAttribute*>(ex.attributes.data[i]);
+                const auto* ay = static_cast<const GumboAttribute*>(ey.attributes.data[i]);
+                if (!same(ax->name, ay->name) || !same(ax->value, ay->value))
+                    return false;
+            }
+            if (withScripts && IsHtmlElement(x, GUMBO_TAG_NOSCRIPT))
+                continue;
+        }
+        const GumboVector* cx = Children(x);
+        const GumboVector* cy = Children(y);
+        if (cx->length != cy->length)
+            return false;
+        for (unsigned i = 0; i < cx->length; ++i)
+            stack.emplace_back(static_cast<const GumboNode*>(cx->data[i]),
+                               static_cast<const GumboNode*>(cy->data[i]));
+    }
+    return true;
 }
 
 /// The offset of the first byte of `text` that is not UTF-8 (the parser reads it as U+FFFD),
@@ -686,12 +738,11 @@ HtmlReading ReadHtml(std::string_view source)
 bool HtmlReading::ReadsAlike(std::string_view edited) const
 {
     const HtmlParse plain(edited);
-    if (Describe(*m_parses.front(), false) != Describe(plain, false))
+    if (!SameDocument(*m_parses.front(), plain, false))
         return false;
     bool settled = true;
     const auto scripting = ParseWithScripts(edited, plain, settled);
-    return settled &&
-           Describe(*m_parses.back(), true) == Describe(scripting ? *scripting : plain, true);
+    return settled && SameDocument(*m_parses.back(), scripting ? *scripting : plain, true);
 }
 
 HtmlPosition HtmlReading::PositionOf(std::size_t offset) const
@@ -703,7 +754,7 @@ HtmlPosition HtmlReading::PositionOf(std::size_t offset) const
 
 std::string DescribeDocument(std::string_view source)
 {
-    return Describe(HtmlParse(source), false);
+    return Describe(HtmlParse(source));
 }
 
 } // namespace quillveil
