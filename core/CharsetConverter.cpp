@@ -14,8 +14,7 @@ const auto Closed = reinterpret_cast<iconv_t>(-1);
 
 CharsetConverter::CharsetConverter(std::string_view to, std::string_view from)
     : m_cd(iconv_open(std::string(to).c_str(), std::string(from).c_str()))
-{
-}
+{}
 
 CharsetConverter::~CharsetConverter()
 {

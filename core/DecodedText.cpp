@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 
 namespace quillveil {
 
@@ -39,17 +40,17 @@ std::size_t DecodedText::OriginalBegin(std::size_t offset) const
 {
     // The last piece that starts at or before the character: bytes switching state right
     // before it come first.
-    const auto after = std::upper_bound(
-        m_pieces.begin(), m_pieces.end(), offset,
-        [](std::size_t at, const Piece& piece) { return at < piece.decoded; });
+    const auto after =
+        std::upper_bound(m_pieces.begin(), m_pieces.end(), offset,
+                         [](std::size_t at, const Piece& piece) { return at < piece.decoded; });
     return after == m_pieces.begin() ? offset : Original(*std::prev(after), offset);
 }
 
 std::size_t DecodedText::OriginalEnd(std::size_t offset) const
 {
-    const auto at = std::lower_bound(
-        m_pieces.begin(), m_pieces.end(), offset,
-        [](const Piece& piece, std::size_t end) { return piece.decoded < end; });
+    const auto at =
+        std::lower_bound(m_pieces.begin(), m_pieces.end(), offset,
+                         [](const Piece& piece, std::size_t end) { return piece.decoded < end; });
     return at == m_pieces.begin() ? offset : Original(*std::prev(at), offset);
 }
 
@@ -70,8 +71,7 @@ class TextDecoder {
 public:
     TextDecoder(std::string_view bytes, const TextEncoding& encoding, InvalidBytes invalid)
         : m_bytes(bytes), m_encoding(encoding), m_invalid(invalid)
-    {
-    }
+    {}
 
     Decoding Run()
     {
@@ -110,7 +110,7 @@ private:
             AddAscii(ascii - pos);
             if ((pos = ascii) == m_bytes.size())
                 break;
-            const std::string& character = high[static_cast<unsigned char>(m_bytes[pos]) - 0x80];
+            std::string_view character = high[static_cast<unsigned char>(m_bytes[pos]) - 0x80];
             if (character.empty() && !Invalid(pos))
                 return;
             text.Add(character.empty() ? "\uFFFD" : character, 1);
@@ -128,6 +128,11 @@ private:
         }
         const bool asciiCompatible = m_encoding.form == EncodingForm::MultiByte;
         bool decoded = false; // since the last look at what the converter holds back
+        // The converter is given a few bytes at a time: given all the rest, the C library
+        // converts ahead into a buffer of its own and, the output being one character, undoes
+        // all but that, at a cost that grows with the buffer.
+        constexpr std::size_t ShortWindow = 8;
+        std::size_t window = ShortWindow;
         for (std::size_t pos = 0; pos < m_bytes.size();) {
             if (asciiCompatible && static_cast<unsigned char>(m_bytes[pos]) < 0x80) {
                 if (decoded)
@@ -139,19 +144,26 @@ private:
                 continue;
             }
             unsigned char out[4];
+            const std::string_view in = m_bytes.substr(pos, window);
             const CharsetConverter::Step step =
-                converter.Convert(m_bytes.substr(pos), reinterpret_cast<char*>(out), sizeof out);
+                converter.Convert(in, reinterpret_cast<char*>(out), sizeof out);
             if (step.produced == sizeof out) {
                 AddCharacter(out, pos, step.consumed);
                 pos += step.consumed;
                 decoded = true;
+                window = ShortWindow;
                 continue;
             }
+            const bool cutByWindow = step.error == EINVAL && pos + in.size() < m_bytes.size();
             if (step.consumed > 0)
                 m_decoding.text.Add({}, step.consumed);
             pos += step.consumed;
-            if (step.error == 0 && step.consumed > 0)
+            if ((step.error == 0 || cutByWindow) && step.consumed > 0)
                 continue;
+            if (cutByWindow) {
+                window *= 2;
+                continue;
+            }
             // Invalid, cut off, or a character that does not fit: nothing more comes of it.
             if (!Invalid(pos))
                 return;
@@ -182,10 +194,9 @@ private:
     /// keeps its own bytes apart from an escape sequence read with it.
     void AddCharacter(const unsigned char* utf32, std::size_t pos, std::size_t size)
     {
-        const char32_t codePoint = static_cast<char32_t>(utf32[0]) |
-                                   static_cast<char32_t>(utf32[1]) << 8 |
-                                   static_cast<char32_t>(utf32[2]) << 16 |
-                                   static_cast<char32_t>(utf32[3]) << 24;
+        const char32_t codePoint =
+            static_cast<char32_t>(utf32[0]) | static_cast<char32_t>(utf32[1]) << 8 |
+            static_cast<char32_t>(utf32[2]) << 16 | static_cast<char32_t>(utf32[3]) << 24;
         std::string utf8;
         AppendUtf8(utf8, codePoint);
         DecodedText& text = m_decoding.text;

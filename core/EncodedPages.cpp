@@ -86,8 +86,7 @@ class PageEncoder {
 public:
     PageEncoder(std::string_view body, const DecodedText& decoded, const TextEncoding& encoding)
         : m_body(body), m_decoded(decoded), m_encoding(encoding)
-    {
-    }
+    {}
 
     /// The bytes of the page with `changes` made as in `text`; nothing when a replacement is
     /// not where it should be in `text`, or holds a character the encoding cannot write (then
@@ -98,8 +97,8 @@ public:
         const std::string& source = m_decoded.Text();
         std::string bytes;
         bytes.reserve(m_body.size() + m_body.size() / 8);
-        std::size_t copied = 0; // in m_body
-        std::size_t read = 0;   // in source
+        std::size_t copied = 0;  // in m_body
+        std::size_t read = 0;    // in source
         std::size_t written = 0; // in text
         for (const PageChange& change : changes) {
             m_failed = &change;
@@ -112,10 +111,9 @@ public:
             // in the text, and the whole page is checked against the text afterwards.
             const std::string_view piece =
                 std::string_view(source).substr(change.begin, change.end - change.begin);
-            const std::string replacement =
-                EncodeEntities(change.kind == PageChange::Kind::MailtoUrl
-                                   ? DecodeAttributeValue(piece)
-                                   : std::string(piece));
+            const std::string replacement = EncodeEntities(
+                change.kind == PageChange::Kind::MailtoUrl ? DecodeAttributeValue(piece)
+                                                           : std::string(piece));
             if (written > text.size() ||
                 text.compare(written, replacement.size(), replacement) != 0 ||
                 !EncodeReplacement(change, replacement, bytes))
@@ -224,10 +222,9 @@ ProtectedPageBytes ProtectDecoded(std::string_view bytes, std::size_t bom,
     if (!protectedBody || ReadingEncoding(protectedBytes) != &encoding ||
         Decode(*protectedBody, encoding, InvalidBytes::Stop).text.Text() != page.text) {
         const PageChange& failed = encoder.Failed() ? *encoder.Failed() : page.changes.front();
-        return LeftAlone(bom + decoded.OriginalBegin(failed.begin), failed.position,
-                         result.encoding,
-                         "cannot be protected in " + result.encoding +
-                             " without changing how it reads");
+        return LeftAlone(
+            bom + decoded.OriginalBegin(failed.begin), failed.position, result.encoding,
+            "cannot be protected in " + result.encoding + " without changing how it reads");
     }
     page.text = std::move(protectedBytes);
     for (PageChange& change : page.changes) {

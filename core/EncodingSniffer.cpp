@@ -24,8 +24,8 @@ bool IsSpace(char c)
 bool IsStatefulLabel(std::string_view label)
 {
     static constexpr std::string_view prefixes[] = {
-        "utf-7", "utf7", "unicode-1-1-utf-7", "csunicode11utf7", "x-imap4-modified-utf7",
-        "iso-2022-", "iso2022", "csiso2022", "x-iso-2022-"};
+        "utf-7",     "utf7",    "unicode-1-1-utf-7", "csunicode11utf7", "x-imap4-modified-utf7",
+        "iso-2022-", "iso2022", "csiso2022",         "x-iso-2022-"};
     label = TrimAsciiSpace(label);
     return label == "hz" ||
            std::any_of(std::begin(prefixes), std::end(prefixes),

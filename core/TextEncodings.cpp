@@ -305,8 +305,9 @@ constexpr Label labels[] = {
 constexpr bool EveryLabelNamesAnEncoding()
 {
     return std::all_of(std::begin(labels), std::end(labels), [](const Label& label) {
-        return std::any_of(encodings.begin(), encodings.end(),
-                           [&](const TextEncoding& encoding) { return encoding.name == label.encoding; });
+        return std::any_of(encodings.begin(), encodings.end(), [&](const TextEncoding& encoding) {
+            return encoding.name == label.encoding;
+        });
     });
 }
 static_assert(EveryLabelNamesAnEncoding());

@@ -1,4 +1,5 @@
 #include "EncodedPages.h"
+#include "ConvertedText.h"
 #include "EncodingSniffer.h"
 
 #include <gtest/gtest.h>
@@ -6,7 +7,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iconv.h>
 #include <optional>
 #include <random>
 #include <string>
@@ -15,25 +15,7 @@
 namespace quillveil {
 namespace {
 
-/// `text` converted by the C library from one encoding to another; nothing if it cannot be.
-std::optional<std::string> Convert(std::string_view text, const char* to, const char* from)
-{
-    const iconv_t cd = iconv_open(to, from);
-    if (cd == reinterpret_cast<iconv_t>(-1))
-        return std::nullopt;
-    std::string out(text.size() * 4 + 16, '\0');
-    char* input = const_cast<char*>(text.data());
-    std::size_t inputLeft = text.size();
-    char* output = out.data();
-    std::size_t outputLeft = out.size();
-    const bool ok = iconv(cd, &input, &inputLeft, &output, &outputLeft) != std::size_t(-1) &&
-                    iconv(cd, nullptr, nullptr, &output, &outputLeft) != std::size_t(-1);
-    iconv_close(cd);
-    if (!ok)
-        return std::nullopt;
-    out.resize(out.size() - outputLeft);
-    return out;
-}
+using testing::ConvertedText;
 
 std::string Sniffed(std::string_view bytes)
 {
@@ -111,7 +93,8 @@ struct Target {
 std::string Before(const std::string& bytes, const Target& target, std::size_t offset)
 {
     const std::size_t mark = target.mark.size();
-    return Convert(std::string_view(bytes).substr(mark, offset - mark), "UTF-8", target.iconvName)
+    return ConvertedText(std::string_view(bytes).substr(mark, offset - mark), "UTF-8",
+                         target.iconvName)
         .value_or("(undecodable)");
 }
 
@@ -119,11 +102,37 @@ TEST(EncodedPagesTest, PagesInAnyEncodingProtectAndCheckAsTheirUtf8Text)
 {
     // Pieces that meet in every order, some outside ASCII; each encoding gets those it can
     // write. "\xE3\x82\xA1" is written 0x83 0x40 in Shift_JIS: "@" as its second byte.
-    const std::vector<std::string> pieces = {
-        "me@x.org", "mailto:", "MAILTO:a@b.co", "&amp", "&#64;", "&", "<p>", "<a href=\"",
-        "<a href=", "\">", ">", "<b title='", "'>", " ", "<script>", "</script>", "<!--", "-->",
-        "\r\n", "@", ".", "x", "\xC3\xA9", "\xD0\xB6", "\xE3\x81\x82", "\xE3\x82\xA1",
-        "\xED\x95\x9C", "\xE4\xB8\xAD", "\xE2\x82\xAC", "\xC3\x8A\xCC\x84", "\xF0\x9F\x98\x80"};
+    const std::vector<std::string> pieces = {"me@x.org",
+                                             "mailto:",
+                                             "MAILTO:a@b.co",
+                                             "&amp",
+                                             "&#64;",
+                                             "&",
+                                             "<p>",
+                                             "<a href=\"",
+                                             "<a href=",
+                                             "\">",
+                                             ">",
+                                             "<b title='",
+                                             "'>",
+                                             " ",
+                                             "<script>",
+                                             "</script>",
+                                             "<!--",
+                                             "-->",
+                                             "\r\n",
+                                             "@",
+                                             ".",
+                                             "x",
+                                             "\xC3\xA9",
+                                             "\xD0\xB6",
+                                             "\xE3\x81\x82",
+                                             "\xE3\x82\xA1",
+                                             "\xED\x95\x9C",
+                                             "\xE4\xB8\xAD",
+                                             "\xE2\x82\xAC",
+                                             "\xC3\x8A\xCC\x84",
+                                             "\xF0\x9F\x98\x80"};
     const std::vector<Target> targets = {
         {"CP1252", "<meta charset=\"iso-8859-1\">", ""},
         {"CP1252", "\xC3\xA9 ", ""},
@@ -142,14 +151,14 @@ TEST(EncodedPagesTest, PagesInAnyEncodingProtectAndCheckAsTheirUtf8Text)
     for (const Target& target : targets) {
         std::vector<std::string> writable;
         for (const std::string& piece : pieces)
-            if (Convert(piece, target.iconvName, "UTF-8"))
+            if (ConvertedText(piece, target.iconvName, "UTF-8"))
                 writable.push_back(piece);
         int changed = 0;
         for (int round = 0; round < 150; ++round) {
             std::string page = target.lead;
             for (auto length = 1 + random() % 16; length > 0; --length)
                 page += writable[random() % writable.size()];
-            const std::string bytes = target.mark + *Convert(page, target.iconvName, "UTF-8");
+            const std::string bytes = target.mark + *ConvertedText(page, target.iconvName, "UTF-8");
             SCOPED_TRACE(target.iconvName + (" " + page));
 
             const ProtectedPage expected = ProtectPage(page);
@@ -179,7 +188,7 @@ TEST(EncodedPagesTest, PagesInAnyEncodingProtectAndCheckAsTheirUtf8Text)
             ++changed;
             // Only the changes differ, and they are written as the encoding writes them.
             EXPECT_EQ(result.page.text,
-                      target.mark + *Convert(expected.text, target.iconvName, "UTF-8"));
+                      target.mark + *ConvertedText(expected.text, target.iconvName, "UTF-8"));
             EXPECT_EQ(FindHarvestableBytes(result.page.text).size(),
                       FindHarvestable(expected.text).size());
         }
@@ -207,7 +216,8 @@ std::vector<std::string> ReadByHtml5lib(const std::vector<std::string>& pages)
     std::vector<std::string> documents;
     for (std::size_t head = output.find("== "); head != std::string::npos;) {
         const std::size_t next = output.find("\n== ", head);
-        documents.push_back(output.substr(head, next == std::string::npos ? next : next + 1 - head));
+        documents.push_back(
+            output.substr(head, next == std::string::npos ? next : next + 1 - head));
         documents.back().erase(0, documents.back().find('\n'));
         head = next == std::string::npos ? next : next + 1;
     }
@@ -268,12 +278,14 @@ TEST(EncodedPagesTest, LeavesAlonePagesItCannotProtectInTheirEncoding)
         {"<\0p\0>\0m\0e\0@\0x\0.\0o\0r\0g\0"s,
          "looks like UTF-16LE without a byte order mark, which browsers do not read as UTF-16", 1,
          1},
-        {"<p>me@x.org</p>\n<meta charset=utf-7>", "declares utf-7, an encoding browsers do not read",
-         2, 1},
-        {"<meta charset=ISO-2022-KR><p>me@x.org", "declares iso-2022-kr, an encoding browsers do "
-                                                  "not read",
+        {"<p>me@x.org</p>\n<meta charset=utf-7>",
+         "declares utf-7, an encoding browsers do not read", 2, 1},
+        {"<meta charset=ISO-2022-KR><p>me@x.org",
+         "declares iso-2022-kr, an encoding browsers do "
+         "not read",
          1, 1},
-        {"<meta charset=shift_jis>\n<p>\x83\x40me@x.org \x82\x20</p>", "not valid Shift_JIS", 2, 14},
+        {"<meta charset=shift_jis>\n<p>\x83\x40me@x.org \x82\x20</p>", "not valid Shift_JIS", 2,
+         14},
         {"<meta charset=koi8-r><p>\xF0 me@x.org <a href='mailto:me@x.org?subject=&eacute;'>",
          "cannot be protected in KOI8-R without changing how it reads", 1, 45},
         {pushed, "cannot be protected in KOI8-R without changing how it reads", 1, 969},
