@@ -130,8 +130,11 @@ private:
         bool decoded = false; // since the last look at what the converter holds back
         // The converter is given a few bytes at a time: given all the rest, the C library
         // converts ahead into a buffer of its own and, the output being one character, undoes
-        // all but that, at a cost that grows with the buffer.
+        // all but that, at a cost that grows with the buffer. No character of these encodings,
+        // with the escape sequence before it, takes more than the longest window, so no piece
+        // of the text counts more bytes than a Piece holds.
         constexpr std::size_t ShortWindow = 8;
+        constexpr std::size_t LongestWindow = 64;
         std::size_t window = ShortWindow;
         for (std::size_t pos = 0; pos < m_bytes.size();) {
             if (asciiCompatible && static_cast<unsigned char>(m_bytes[pos]) < 0x80) {
@@ -160,7 +163,7 @@ private:
             pos += step.consumed;
             if ((step.error == 0 || cutByWindow) && step.consumed > 0)
                 continue;
-            if (cutByWindow) {
+            if (cutByWindow && window < LongestWindow) {
                 window *= 2;
                 continue;
             }
