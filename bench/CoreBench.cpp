@@ -194,6 +194,16 @@ std::string PageBenchName(std::string_view what, std::string_view variant, std::
     return name;
 }
 
+template <class Operation>
+void RegisterPageBench(const std::string& name, const std::string& page, Operation operation)
+{
+    benchmark::RegisterBenchmark(name.c_str(), [=](benchmark::State& state) {
+        for (auto _ : state)
+            benchmark::DoNotOptimize(operation(page));
+        SetInputBytes(state, page.size());
+    });
+}
+
 /// A page of at least `size` bytes of UTF-8 declaring `charset`: paragraphs of `words`, each
 /// with an address and a mailto link.
 std::string MakePage(const std::vector<std::string>& words, std::string_view charset,
@@ -247,36 +257,19 @@ void RegisterEncodedPageBenches(std::size_t size)
         {"shift_jis",
          *testing::ConvertedText(MakePage(japanese, "shift_jis", size), "CP932", "UTF-8")},
     };
+    const auto protectBytes = [](std::string_view page) { return ProtectPageBytes(page); };
+    const auto checkBytes = [](std::string_view page) { return FindHarvestableBytes(page); };
     for (const Variant& variant : variants) {
-        benchmark::RegisterBenchmark(PageBenchName("ProtectPageBytes", variant.name, size).c_str(),
-                                     [=](benchmark::State& state) {
-                                         for (auto _ : state)
-                                             benchmark::DoNotOptimize(
-                                                 ProtectPageBytes(variant.bytes));
-                                         SetInputBytes(state, variant.bytes.size());
-                                     });
-        benchmark::RegisterBenchmark(
-            PageBenchName("FindHarvestableBytes", variant.name, size).c_str(),
-            [=](benchmark::State& state) {
-                for (auto _ : state)
-                    benchmark::DoNotOptimize(FindHarvestableBytes(variant.bytes));
-                SetInputBytes(state, variant.bytes.size());
-            });
+        RegisterPageBench(PageBenchName("ProtectPageBytes", variant.name, size), variant.bytes,
+                          protectBytes);
+        RegisterPageBench(PageBenchName("FindHarvestableBytes", variant.name, size), variant.bytes,
+                          checkBytes);
     }
     for (const Variant& reference : {variants[0], variants[3]}) {
-        benchmark::RegisterBenchmark(PageBenchName("ProtectPage", reference.name, size).c_str(),
-                                     [=](benchmark::State& state) {
-                                         for (auto _ : state)
-                                             benchmark::DoNotOptimize(ProtectPage(reference.bytes));
-                                         SetInputBytes(state, reference.bytes.size());
-                                     });
-        benchmark::RegisterBenchmark(PageBenchName("FindHarvestable", reference.name, size).c_str(),
-                                     [=](benchmark::State& state) {
-                                         for (auto _ : state)
-                                             benchmark::DoNotOptimize(
-                                                 FindHarvestable(reference.bytes));
-                                         SetInputBytes(state, reference.bytes.size());
-                                     });
+        RegisterPageBench(PageBenchName("ProtectPage", reference.name, size), reference.bytes,
+                          [](std::string_view page) { return ProtectPage(page); });
+        RegisterPageBench(PageBenchName("FindHarvestable", reference.name, size), reference.bytes,
+                          [](std::string_view page) { return FindHarvestable(page); });
     }
 }
 
