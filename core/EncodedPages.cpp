@@ -277,6 +277,14 @@ ProtectedPageBytes ProtectPageBytes(std::string_view bytes)
         result.page.outcome == ProtectedPage::Outcome::Unreadable &&
         result.page.problem.kind == HtmlProblemKind::InvalidUtf8)
         return ProtectDecoded(bytes, 0, Windows1252Encoding());
+    // Seven-bit, a page in ISO-2022-JP or its kin is valid UTF-8, and browsers that guess
+    // encodings read an undeclared one as ISO-2022-JP: its escape sequences ("ESC $ B")
+    // mark it, and editing it as UTF-8 could rewrite bytes of its double-byte runs.
+    if (const std::size_t escape = bytes.find("\x1B$");
+        sniffed.source == Source::None && result.page.outcome == ProtectedPage::Outcome::Changed &&
+        escape != std::string_view::npos)
+        return LeftAlone(escape, SourcePositions(bytes)(escape), "ISO-2022-JP",
+                         "holds ISO-2022 escape sequences but declares no encoding");
     return result;
 }
 

@@ -30,8 +30,8 @@ struct ProtectedPageBytes {
 /// valid UTF-8, else windows-1252. Only the bytes of the ASCII characters that ProtectPage
 /// writes as references change; every other byte stays. A page whose protected bytes would not
 /// decode to ProtectPage's text, or would be read in another encoding, is left alone; so is one
-/// in an encoding browsers do not read, in UTF-16 without a byte order mark, or not valid in
-/// its encoding.
+/// in an encoding browsers do not read, in UTF-16 without a byte order mark, undeclared but
+/// holding ISO-2022 escape sequences, or not valid in its encoding.
 ProtectedPageBytes ProtectPageBytes(std::string_view bytes);
 
 /// FindHarvestable of a page read in the encoding browsers find for it (as ProtectPageBytes),

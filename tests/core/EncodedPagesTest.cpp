@@ -284,6 +284,8 @@ TEST(EncodedPagesTest, LeavesAlonePagesItCannotProtectInTheirEncoding)
          "declares iso-2022-kr, an encoding browsers do "
          "not read",
          1, 1},
+        {"<p>me@x.org \x1b$B00@AA.AA\x1b(B",
+         "holds ISO-2022 escape sequences but declares no encoding", 1, 13},
         {"<meta charset=shift_jis>\n<p>\x83\x40me@x.org \x82\x20</p>", "not valid Shift_JIS", 2,
          14},
         {"<meta charset=koi8-r><p>\xF0 me@x.org <a href='mailto:me@x.org?subject=&eacute;'>",
