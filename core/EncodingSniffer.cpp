@@ -268,8 +268,8 @@ bool LooksLikeUtf16(std::string_view bytes, bool bigEndian)
     bool markup = false;
     for (std::size_t i = 0; i < units; ++i) {
         const auto high = static_cast<unsigned char>(bytes[2 * i + (bigEndian ? 0 : 1)]);
-        const char low = bytes[2 * i + (bigEndian ? 1 : 0)];
-        if (high != 0 || low <= 0)
+        const auto low = static_cast<unsigned char>(bytes[2 * i + (bigEndian ? 1 : 0)]);
+        if (high != 0 || low == 0 || low >= 0x80)
             return false;
         markup = markup || low == '<';
     }
