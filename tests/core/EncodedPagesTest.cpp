@@ -102,37 +102,13 @@ TEST(EncodedPagesTest, PagesInAnyEncodingProtectAndCheckAsTheirUtf8Text)
 {
     // Pieces that meet in every order, some outside ASCII; each encoding gets those it can
     // write. "\xE3\x82\xA1" is written 0x83 0x40 in Shift_JIS: "@" as its second byte.
-    const std::vector<std::string> pieces = {"me@x.org",
-                                             "mailto:",
-                                             "MAILTO:a@b.co",
-                                             "&amp",
-                                             "&#64;",
-                                             "&",
-                                             "<p>",
-                                             "<a href=\"",
-                                             "<a href=",
-                                             "\">",
-                                             ">",
-                                             "<b title='",
-                                             "'>",
-                                             " ",
-                                             "<script>",
-                                             "</script>",
-                                             "<!--",
-                                             "-->",
-                                             "\r\n",
-                                             "@",
-                                             ".",
-                                             "x",
-                                             "\xC3\xA9",
-                                             "\xD0\xB6",
-                                             "\xE3\x81\x82",
-                                             "\xE3\x82\xA1",
-                                             "\xED\x95\x9C",
-                                             "\xE4\xB8\xAD",
-                                             "\xE2\x82\xAC",
-                                             "\xC3\x8A\xCC\x84",
-                                             "\xF0\x9F\x98\x80"};
+    // clang-format off
+    const std::vector<std::string> pieces = {
+        "me@x.org", "mailto:", "MAILTO:a@b.co", "&amp", "&#64;", "&", "<p>", "<a href=\"",
+        "<a href=", "\">", ">", "<b title='", "'>", " ", "<script>", "</script>", "<!--", "-->",
+        "\r\n", "@", ".", "x", "\xC3\xA9", "\xD0\xB6", "\xE3\x81\x82", "\xE3\x82\xA1",
+        "\xED\x95\x9C", "\xE4\xB8\xAD", "\xE2\x82\xAC", "\xC3\x8A\xCC\x84", "\xF0\x9F\x98\x80"};
+    // clang-format on
     const std::vector<Target> targets = {
         {"CP1252", "<meta charset=\"iso-8859-1\">", ""},
         {"CP1252", "\xC3\xA9 ", ""},
