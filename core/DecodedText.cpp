@@ -110,7 +110,8 @@ private:
             AddAscii(ascii - pos);
             if ((pos = ascii) == m_bytes.size())
                 break;
-            std::string_view character = high[static_cast<unsigned char>(m_bytes[pos]) - 0x80];
+            const std::string_view character =
+                high[static_cast<unsigned char>(m_bytes[pos]) - 0x80];
             if (character.empty() && !Invalid(pos))
                 return;
             text.Add(character.empty() ? "\uFFFD" : character, 1);
@@ -123,7 +124,6 @@ private:
         CharsetConverter converter("UTF-32LE", m_encoding.iconvName);
         if (!converter.IsOpen()) {
             Invalid(0);
-            m_decoding.complete = false;
             return;
         }
         const bool asciiCompatible = m_encoding.form == EncodingForm::MultiByte;
