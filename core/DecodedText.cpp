@@ -15,7 +15,7 @@ void DecodedText::Add(std::string_view utf8, std::size_t originalSize)
     const std::size_t original = m_originalSize;
     m_text += utf8;
     m_originalSize += originalSize;
-    if (utf8.size() == 1 && originalSize == 1)
+    if (!m_mapped || (utf8.size() == 1 && originalSize == 1))
         return;
     if (!m_pieces.empty()) {
         Piece& last = m_pieces.back();
@@ -69,9 +69,14 @@ std::size_t SkipAscii(std::string_view bytes, std::size_t pos)
 /// Decodes bytes into a DecodedText; a friend of it.
 class TextDecoder {
 public:
-    TextDecoder(std::string_view bytes, const TextEncoding& encoding, InvalidBytes invalid)
+    TextDecoder(std::string_view bytes, const TextEncoding& encoding, InvalidBytes invalid,
+                bool mapped)
         : m_bytes(bytes), m_encoding(encoding), m_invalid(invalid)
-    {}
+    {
+        m_decoding.text.m_mapped = mapped;
+    }
+
+    static std::string TakeText(DecodedText& text) { return std::move(text.m_text); }
 
     Decoding Run()
     {
@@ -104,7 +109,14 @@ private:
                 AppendUtf8(high[byte - 0x80], static_cast<char32_t>(byte));
         }
         DecodedText& text = m_decoding.text;
-        text.m_text.reserve(m_bytes.size() + m_bytes.size() / 4);
+        // A piece at most for each byte above 127, and up to three bytes of text for it.
+        const auto highBytes =
+            static_cast<std::size_t>(std::count_if(m_bytes.begin(), m_bytes.end(), [](char c) {
+                return static_cast<unsigned char>(c) >= 0x80;
+            }));
+        if (text.m_mapped)
+            text.m_pieces.reserve(highBytes);
+        text.m_text.reserve(m_bytes.size() + 2 * highBytes);
         for (std::size_t pos = 0; pos < m_bytes.size(); ++pos) {
             const std::size_t ascii = SkipAscii(m_bytes, pos);
             AddAscii(ascii - pos);
@@ -237,7 +249,15 @@ private:
 
 Decoding Decode(std::string_view bytes, const TextEncoding& encoding, InvalidBytes invalid)
 {
-    return TextDecoder(bytes, encoding, invalid).Run();
+    return TextDecoder(bytes, encoding, invalid, true).Run();
+}
+
+std::optional<std::string> DecodeText(std::string_view bytes, const TextEncoding& encoding)
+{
+    Decoding decoding = TextDecoder(bytes, encoding, InvalidBytes::Stop, false).Run();
+    if (!decoding.complete)
+        return std::nullopt;
+    return TextDecoder::TakeText(decoding.text);
 }
 
 bool IsValidUtf8(std::string_view bytes)

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -49,6 +50,8 @@ private:
     std::string m_text;
     std::vector<Piece> m_pieces;
     std::size_t m_originalSize = 0;
+    /// False where only the text is wanted: no pieces are kept.
+    bool m_mapped = true;
 };
 
 /// What became of decoding some bytes.
@@ -72,6 +75,10 @@ enum class InvalidBytes : std::uint8_t {
 /// below 128 that start a character of an ASCII-compatible encoding are ASCII, as the encoding
 /// standard has it.
 Decoding Decode(std::string_view bytes, const TextEncoding& encoding, InvalidBytes invalid);
+
+/// The text of `bytes` decoded as Decode does, without the way back to the bytes; nothing if
+/// any are not valid in `encoding`.
+std::optional<std::string> DecodeText(std::string_view bytes, const TextEncoding& encoding);
 
 /// Whether `bytes` are UTF-8, as browsers decide whether to read a page as UTF-8.
 bool IsValidUtf8(std::string_view bytes);

@@ -88,15 +88,16 @@ public:
         : m_body(body), m_decoded(decoded), m_encoding(encoding)
     {}
 
-    /// The bytes of the page with `changes` made as in `text`; nothing when a replacement is
-    /// not where it should be in `text`, or holds a character the encoding cannot write (then
-    /// Failed() says which).
-    std::optional<std::string> Encode(const std::string& text,
+    /// The bytes of the page, after `prefix`, with `changes` made as in `text`; nothing when a
+    /// replacement is not where it should be in `text`, or holds a character the encoding
+    /// cannot write (then Failed() says which).
+    std::optional<std::string> Encode(std::string_view prefix, const std::string& text,
                                       const std::vector<PageChange>& changes)
     {
         const std::string& source = m_decoded.Text();
         std::string bytes;
-        bytes.reserve(m_body.size() + m_body.size() / 8);
+        bytes.reserve(prefix.size() + m_body.size() + m_body.size() / 8);
+        bytes += prefix;
         std::size_t copied = 0;  // in m_body
         std::size_t read = 0;    // in source
         std::size_t written = 0; // in text
@@ -213,20 +214,18 @@ ProtectedPageBytes ProtectDecoded(std::string_view bytes, std::size_t bom,
         return result;
 
     PageEncoder encoder(body, decoded, encoding);
-    const std::optional<std::string> protectedBody = encoder.Encode(page.text, page.changes);
+    std::optional<std::string> protectedBytes =
+        encoder.Encode(bytes.substr(0, bom), page.text, page.changes);
     // Should the new bytes read otherwise than the text, or be read in another encoding (a
     // declaration pushed past the first 1,024 bytes), the page is left alone.
-    std::string protectedBytes = std::string(bytes.substr(0, bom));
-    if (protectedBody)
-        protectedBytes += *protectedBody;
-    if (!protectedBody || ReadingEncoding(protectedBytes) != &encoding ||
-        Decode(*protectedBody, encoding, InvalidBytes::Stop).text.Text() != page.text) {
+    if (!protectedBytes || ReadingEncoding(*protectedBytes) != &encoding ||
+        DecodeText(std::string_view(*protectedBytes).substr(bom), encoding) != page.text) {
         const PageChange& failed = encoder.Failed() ? *encoder.Failed() : page.changes.front();
         return LeftAlone(
             bom + decoded.OriginalBegin(failed.begin), failed.position, result.encoding,
             "cannot be protected in " + result.encoding + " without changing how it reads");
     }
-    page.text = std::move(protectedBytes);
+    page.text = std::move(*protectedBytes);
     for (PageChange& change : page.changes) {
         result.changedText.emplace_back(
             decoded.Text().substr(change.begin, change.end - change.begin));
