@@ -3,6 +3,8 @@
 
 #include "CharacterEncoders.h"
 #include "CodeGenerator.h"
+#include "ConvertedText.h"
+#include "EncodedPages.h"
 #include "HtmlReader.h"
 #include "ReferenceLinkMode.h"
 
@@ -185,6 +187,94 @@ void RegisterMemcpyBench(TextKind kind, std::size_t size)
         });
 }
 
+std::string PageBenchName(std::string_view what, std::string_view variant, std::size_t size)
+{
+    std::string name(what);
+    name.append("/").append(variant).append("/").append(std::to_string(size));
+    return name;
+}
+
+template <class Operation>
+void RegisterPageBench(const std::string& name, const std::string& page, Operation operation)
+{
+    benchmark::RegisterBenchmark(name.c_str(), [=](benchmark::State& state) {
+        for (auto _ : state)
+            benchmark::DoNotOptimize(operation(page));
+        SetInputBytes(state, page.size());
+    });
+}
+
+/// A page of at least `size` bytes of UTF-8 declaring `charset`: paragraphs of `words`, each
+/// with an address and a mailto link.
+std::string MakePage(const std::vector<std::string>& words, std::string_view charset,
+                     std::size_t size)
+{
+    std::string page = "<!DOCTYPE html><html><head><meta charset=\"" + std::string(charset) +
+                       "\"><title>Contact</title></head><body>\n";
+    for (std::size_t i = 0; page.size() < size; ++i) {
+        page += "<p>";
+        for (std::size_t j = 0; j < 24; ++j)
+            page += words[(i * 7 + j * 3) % words.size()] + " ";
+        page += "office@example.org <a href=\"mailto:sales@example.org\">sales</a></p>\n";
+    }
+    return page + "</body></html>\n";
+}
+
+/// The same pages in UTF-8 and in a legacy encoding, protected and checked as bytes; and as
+/// ProtectPage and FindHarvestable read UTF-8, the reference.
+void RegisterEncodedPageBenches(std::size_t size)
+{
+    static const std::vector<std::string> latin = {"Caf\xC3\xA9",
+                                                   "\xC3\xBC"
+                                                   "ber",
+                                                   "na\xC3\xAFve",
+                                                   "\xE2\x80\x9Cquoted\xE2\x80\x9D",
+                                                   "10 \xE2\x82\xAC",
+                                                   "contact",
+                                                   "the",
+                                                   "office",
+                                                   "for",
+                                                   "prices",
+                                                   "Stra\xC3\x9F"
+                                                   "e"};
+    static const std::vector<std::string> japanese = {
+        "\xE3\x81\x8A\xE5\x95\x8F\xE3\x81\x84\xE5\x90\x88\xE3\x82\x8F\xE3\x81\x9B",
+        "\xE4\xBC\x9A\xE7\xA4\xBE", "\xE3\x83\xA1\xE3\x83\xBC\xE3\x83\xAB", "(\xE6\x9C\x88)",
+        "\xE4\xBE\xA1\xE6\xA0\xBC"};
+    struct Variant {
+        const char* name;
+        std::string bytes;
+    };
+    const std::string utf8 = MakePage(latin, "utf-8", size);
+    const std::string undeclared = MakePage(latin, "", size);
+    const std::string japaneseUtf8 = MakePage(japanese, "utf-8", size);
+    const std::vector<Variant> variants = {
+        {"utf-8", utf8},
+        {"windows-1252",
+         *testing::ConvertedText(MakePage(latin, "windows-1252", size), "CP1252", "UTF-8")},
+        {"undeclared-windows-1252", *testing::ConvertedText(undeclared, "CP1252", "UTF-8")},
+        {"japanese-utf-8", japaneseUtf8},
+        {"shift_jis",
+         *testing::ConvertedText(MakePage(japanese, "shift_jis", size), "CP932", "UTF-8")},
+    };
+    const auto protectBytes = [](std::string_view page) { return ProtectPageBytes(page); };
+    const auto checkBytes = [](std::string_view page) { return FindHarvestableBytes(page); };
+    for (const Variant& variant : variants) {
+        RegisterPageBench(PageBenchName("ProtectPageBytes", variant.name, size), variant.bytes,
+                          protectBytes);
+        RegisterPageBench(PageBenchName("FindHarvestableBytes", variant.name, size), variant.bytes,
+                          checkBytes);
+    }
+    for (const Variant& reference : {variants[0], variants[3]}) {
+        RegisterPageBench(PageBenchName("ProtectPage", reference.name, size), reference.bytes,
+                          [](std::string_view page) { return ProtectPage(page); });
+        RegisterPageBench(PageBenchName("FindHarvestable", reference.name, size), reference.bytes,
+                          [](std::string_view page) { return FindHarvestable(page); });
+    }
+}
+
+constexpr std::size_t PageSizes[] = {16 << 10, 1 << 20};
+
 constexpr std::size_t Sizes[] = {64, 4096, 1 << 20};
 constexpr TextKind Kinds[] = {TextKind::Ascii, TextKind::Utf8};
 
@@ -205,6 +295,8 @@ void RegisterAll()
             RegisterGenerateBench("GenerateText", EncoderMode::AnyText, kind, size);
         }
     }
+    for (std::size_t size : PageSizes)
+        RegisterEncodedPageBenches(size);
 }
 
 /// The console table, plus the processor seconds per iteration of every run for the closing
@@ -257,9 +349,35 @@ public:
                 }
             }
         }
+        std::printf("\nPages protected and checked as bytes, against the same page in UTF-8 "
+                    "through ProtectPage and FindHarvestable, measured in this run:\n");
+        const std::pair<const char*, const char*> pairs[] = {{"utf-8", "utf-8"},
+                                                             {"windows-1252", "utf-8"},
+                                                             {"undeclared-windows-1252", "utf-8"},
+                                                             {"japanese-utf-8", "japanese-utf-8"},
+                                                             {"shift_jis", "japanese-utf-8"}};
+        for (std::size_t size : PageSizes) {
+            for (const auto& [variant, reference] : pairs) {
+                const double protect = Seconds(PageBenchName("ProtectPageBytes", variant, size));
+                const double check = Seconds(PageBenchName("FindHarvestableBytes", variant, size));
+                const double protectUtf8 = Seconds(PageBenchName("ProtectPage", reference, size));
+                const double checkUtf8 = Seconds(PageBenchName("FindHarvestable", reference, size));
+                if (protect <= 0 || check <= 0 || protectUtf8 <= 0 || checkUtf8 <= 0)
+                    continue;
+                std::printf("  %-24s %8zu B: protect %8.3f ms, %5.2fx; check %8.3f ms, %5.2fx\n",
+                            variant, size, protect * 1e3, protect / protectUtf8, check * 1e3,
+                            check / checkUtf8);
+            }
+        }
     }
 
 private:
+    double Seconds(const std::string& name) const
+    {
+        const auto found = m_seconds.find(name);
+        return found == m_seconds.end() ? 0 : found->second;
+    }
+
     double Seconds(const char* what, TextKind kind, std::size_t size) const
     {
         const auto found = m_seconds.find(BenchName(what, kind, size));

@@ -3,8 +3,10 @@
 independent of ours (Debian's python3-html5lib, hence the system interpreter). The parsed
 document comes out one node a line, indented by depth, with the decoded values of attributes
 and the decoded text. Two texts a browser reads alike print alike.
-Usage: html5-decode.py [FILE...]  (UTF-8; standard input without FILE; with several FILEs,
-each one's printout is headed by "== FILE")."""
+Usage: html5-decode.py [--bytes] [FILE...]  (UTF-8; standard input without FILE; with several
+FILEs, each one's printout is headed by "== FILE"). With --bytes, html5lib is given the bytes
+and finds their encoding itself, as a browser does: byte order mark, meta declaration, else
+windows-1252."""
 import sys
 
 import html5lib
@@ -38,14 +40,22 @@ def describe(source, scripting=False):
 
 
 def main():
-    if len(sys.argv) == 1:
-        sys.stdout.write(describe(sys.stdin.buffer.read().decode("utf-8")))
-    elif len(sys.argv) == 2:
-        sys.stdout.write(describe(open(sys.argv[1], "rb").read().decode("utf-8")))
+    args = sys.argv[1:]
+    sniff = args[:1] == ["--bytes"]
+    if sniff:
+        args = args[1:]
+
+    def read(data):
+        return data if sniff else data.decode("utf-8")
+
+    if not args:
+        sys.stdout.write(describe(read(sys.stdin.buffer.read())))
+    elif len(args) == 1:
+        sys.stdout.write(describe(read(open(args[0], "rb").read())))
     else:
-        for path in sys.argv[1:]:
+        for path in args:
             sys.stdout.write("== %s\n" % path)
-            sys.stdout.write(describe(open(path, "rb").read().decode("utf-8")))
+            sys.stdout.write(describe(read(open(path, "rb").read())))
 
 
 if __name__ == "__main__":
