@@ -1,11 +1,9 @@
 #include "EncodedPages.h"
 
 #include "AddressPattern.h"
-#include "CharacterEncoders.h"
 #include "CharsetConverter.h"
 #include "DecodedText.h"
 #include "EncodingSniffer.h"
-#include "MailtoLinks.h"
 #include "SourcePositions.h"
 
 #include <algorithm>
@@ -108,13 +106,9 @@ public:
                 return std::nullopt;
             bytes += m_body.substr(copied, begin - copied);
             written += change.begin - read;
-            // ProtectPage writes each change so; it is worked out again here only to find it
-            // in the text, and the whole page is checked against the text afterwards.
-            const std::string_view piece =
-                std::string_view(source).substr(change.begin, change.end - change.begin);
-            const std::string replacement = EncodeEntities(
-                change.kind == PageChange::Kind::MailtoUrl ? DecodeAttributeValue(piece)
-                                                           : std::string(piece));
+            // Found in the text by what ProtectPage wrote there; the whole page is checked
+            // against the text afterwards.
+            const std::string replacement = ProtectedForm(source, change);
             if (written > text.size() ||
                 text.compare(written, replacement.size(), replacement) != 0 ||
                 !EncodeReplacement(change, replacement, bytes))
