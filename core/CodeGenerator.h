@@ -8,6 +8,9 @@
 
 namespace quillveil {
 
+/// Link mode's warning for markup the HTML parser fails on.
+inline constexpr std::string_view UnreadableLinkMessage = "Invalid link, it cannot be read as HTML";
+
 /// Generates the protected HTML for the given mode from the form's texts,
 /// or the first warning that stops it.
 GenerateResult GenerateCode(EncoderMode mode, const EncoderForm& form);

@@ -23,7 +23,6 @@ namespace {
 
 constexpr std::string_view NoHrefMessage = "Invalid link, please specify 'href' attribute";
 constexpr std::string_view NotClosedMessage = "Invalid link, the 'href' value is not closed";
-constexpr std::string_view UnreadableMessage = "Invalid link, it cannot be read as HTML";
 
 /// Runs whose text a browser decodes and puts in the document: there a reference reads the
 /// same as the character it stands for. Script and style never, even where decoded (SVG).
@@ -415,7 +414,7 @@ GenerateResult GenerateLinkCode(const EncoderForm& form)
     const HtmlReading reading = ReadHtml(link);
     if (!reading.Problems().empty() &&
         reading.Problems().front().kind == HtmlProblemKind::ParserFailed)
-        return GenerateResult::Warning(std::string(UnreadableMessage), EncoderField::Link);
+        return GenerateResult::Warning(std::string(UnreadableLinkMessage), EncoderField::Link);
     const HtmlRun* href = FirstHref(reading);
     if (!href)
         return MissingHref(link, reading);
