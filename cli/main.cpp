@@ -2,11 +2,13 @@
 // link, of an anchor element or of any text.
 
 #include "CodeGenerator.h"
+#include "ContainedGeneration.h"
 #include "FileDescriptorIo.h"
 #include "PageCommands.h"
 #include "ProgramInfo.h"
 
 #include <cstring>
+#include <exception>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -158,13 +160,23 @@ int Run(const std::vector<std::string_view>& args)
         return Misuse("unknown mode '" + std::string(mode) + "'");
     }
 
-    // The code can be several times the input: write it piece by piece as it is made.
+    // The code can be several times the input: write it piece by piece as it is made. Link
+    // mode's reading of the markup runs in a child process, which the parser may crash.
     int writeError = 0;
-    const std::optional<GenerateWarning> warning =
-        GenerateCodeInPieces(encoderMode, form, [&writeError](std::string_view piece) {
-            writeError = WriteAll(STDOUT_FILENO, piece);
-            return writeError == 0;
-        });
+    const auto write = [&writeError](std::string_view piece) {
+        writeError = WriteAll(STDOUT_FILENO, piece);
+        return writeError == 0;
+    };
+    std::optional<GenerateWarning> warning;
+    if (encoderMode == EncoderMode::Link) {
+        const GenerateResult result = GenerateCodeContained(encoderMode, form);
+        if (result.IsCode())
+            write(result.GetCode());
+        else
+            warning = result.GetWarning();
+    } else {
+        warning = GenerateCodeInPieces(encoderMode, form, write);
+    }
     if (warning) {
         Print(STDERR_FILENO, warning->message + "\n");
         return ExitWarning;
@@ -183,5 +195,11 @@ int main(int argc, char** argv)
     std::vector<std::string_view> args;
     for (int i = 1; i < argc; ++i)
         args.emplace_back(argv[i]);
-    return Run(args);
+    try {
+        return Run(args);
+    } catch (const std::exception& error) {
+        // Out of memory, or no process to be had for link mode's reading.
+        Print(STDERR_FILENO, std::string(CommandName) + ": " + error.what() + "\n");
+        return ExitMisuse;
+    }
 }

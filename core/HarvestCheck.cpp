@@ -101,12 +101,12 @@ bool MayHoldFinding(std::string_view page)
     return false;
 }
 
-std::vector<HarvestFinding> FindHarvestable(std::string_view page)
+static std::vector<HarvestFinding> Find(std::string_view page, bool parse)
 {
     std::vector<HarvestFinding> findings;
     if (!MayHoldFinding(page))
         return findings;
-    const HtmlReading reading = ReadHtml(page);
+    const HtmlReading reading = parse ? ReadHtml(page) : HtmlReading();
     const std::vector<HtmlRun>& runs = reading.Runs();
 
     ForEachAddress(page, [&](const AddressMatch& match) {
@@ -126,7 +126,7 @@ std::vector<HarvestFinding> FindHarvestable(std::string_view page)
             match.isMailto ? HarvestFinding::Kind::Mailto : HarvestFinding::Kind::Address;
         finding.offset = match.begin;
         finding.text = page.substr(match.begin, match.end - match.begin);
-        Place(finding, RunAt(runs, match.begin), reading.IsWhole());
+        Place(finding, RunAt(runs, match.begin), parse && reading.IsWhole());
         findings.push_back(std::move(finding));
     });
 
@@ -154,6 +154,16 @@ std::vector<HarvestFinding> FindHarvestable(std::string_view page)
     for (HarvestFinding& finding : findings)
         finding.position = positions(finding.offset);
     return findings;
+}
+
+std::vector<HarvestFinding> FindHarvestable(std::string_view page)
+{
+    return Find(page, true);
+}
+
+std::vector<HarvestFinding> FindHarvestableUnparsed(std::string_view page)
+{
+    return Find(page, false);
 }
 
 std::string DescribeFinding(const HarvestFinding& finding)
