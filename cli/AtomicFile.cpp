@@ -4,11 +4,13 @@
 #include "PageFile.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/random.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -134,10 +136,80 @@ int CarryOver(int fd, const std::string& path, const struct stat* original, std:
     return 0;
 }
 
+/// Not an errno: the filesystem, or the lack of /proc and of privilege, allows no unnamed
+/// file here, and a named temporary file must do.
+constexpr int NoUnnamedFile = -1;
+
+/// Links the unnamed file `fd` under a new temporary name beside `path` (TemporaryTemplate's
+/// with random letters), returned in `temporary`.
+int LinkUnderTemporaryName(int fd, const std::string& path, std::string& temporary)
+{
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    std::string pattern = TemporaryTemplate(path);
+    // A name is taken only by another run's leftover or a rare clash: a few tries do.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::array<unsigned char, RandomSize> random{};
+        if (getrandom(random.data(), random.size(), GRND_NONBLOCK) !=
+            static_cast<ssize_t>(random.size()))
+            return NoUnnamedFile;
+        std::string name = pattern;
+        for (std::size_t i = 0; i < RandomSize; ++i)
+            name[name.size() - RandomSize + i] = RandomLetters[random[i] % RandomLetters.size()];
+        int error = 0;
+        if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) != 0)
+            error = errno;
+        // Without /proc, the privileged may name the file through its descriptor.
+        if (error == ENOENT)
+            error = linkat(fd, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0 ? 0 : errno;
+        if (!error) {
+            temporary = std::move(name);
+            return 0;
+        }
+        if (error == ENOENT)
+            return NoUnnamedFile;
+        if (error != EEXIST)
+            return error;
+    }
+    return EEXIST;
+}
+
+/// The new file is written without a name and named only once it is whole, so that a run
+/// killed outright leaves no part of a page under a temporary name.
+int OpenUnnamedFile(const std::string& path, std::string_view contents, const struct stat* original,
+                    NewFile& file, int& error)
+{
+    // The tests' way to take the other road, which filesystems without unnamed files take.
+    static const bool namedOnly = std::getenv("QUILLVEIL_TEST_NAMED_TEMPORARY_FILES") != nullptr;
+    const int fd = namedOnly ? -1
+                             : open(DirectoryOf(path).c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC,
+                                    S_IRUSR | S_IWUSR);
+    if (fd < 0) {
+        // EISDIR and EINVAL are how kernels and filesystems without O_TMPFILE refuse it.
+        error = namedOnly || errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL
+                    ? NoUnnamedFile
+                    : errno;
+        return -1;
+    }
+    error = WriteAll(fd, contents);
+    if (!error)
+        error = CarryOver(fd, path, original, file.notKept);
+    if (!error)
+        error = LinkUnderTemporaryName(fd, path, file.temporary);
+    if (error) {
+        close(fd);
+        file.notKept.clear();
+        return -1;
+    }
+    return fd;
+}
+
 /// WriteNewFile, with the new file still open: its descriptor, or -1 and `error`.
 int OpenNewFile(const std::string& path, std::string_view contents, const struct stat* original,
                 NewFile& file, int& error)
 {
+    if (const int fd = OpenUnnamedFile(path, contents, original, file, error); error != NoUnnamedFile)
+        return fd;
+    // A run killed outright can leave part of a page under this name.
     std::string temporary = TemporaryTemplate(path);
     const int fd = mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0) {

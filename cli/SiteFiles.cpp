@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
-#include <map>
+#include <set>
 #include <sys/stat.h>
 #include <system_error>
 #include <utility>
@@ -22,6 +22,11 @@ bool IsPageName(const fs::path& path)
     std::transform(extension.begin(), extension.end(), extension.begin(),
                    [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; });
     return extension == ".html" || extension == ".htm";
+}
+
+bool ByPath(const SitePage& a, const SitePage& b)
+{
+    return a.path < b.path;
 }
 
 void AddPage(const std::string& path, const struct stat& info, SiteFiles& found)
@@ -67,6 +72,9 @@ SiteFiles FindPages(const std::vector<std::string>& paths)
 {
     SiteFiles found;
     for (const std::string& path : paths) {
+        // Each path's pages in order, so that a file found under several names is named as
+        // the first path given names it.
+        const auto from = static_cast<std::ptrdiff_t>(found.pages.size());
         struct stat info {};
         // A path named on the command line is followed: the author asked for it.
         if (stat(path.c_str(), &info) != 0) {
@@ -82,14 +90,14 @@ SiteFiles FindPages(const std::vector<std::string>& paths)
             const fs::path canonical = link ? fs::canonical(path, error) : fs::path(path);
             AddPage(error ? path : canonical.string(), info, found);
         }
+        std::sort(found.pages.begin() + from, found.pages.end(), ByPath);
     }
-    std::sort(found.pages.begin(), found.pages.end(),
-              [](const SitePage& a, const SitePage& b) { return a.path < b.path; });
     // One file under several names ("site", "./site", "site//a.html") is one page.
-    std::map<std::pair<dev_t, ino_t>, bool> seen;
+    std::set<std::pair<dev_t, ino_t>> seen;
     std::erase_if(found.pages, [&](const SitePage& page) {
-        return !seen.emplace(std::pair(page.device, page.inode), true).second;
+        return !seen.emplace(page.device, page.inode).second;
     });
+    std::sort(found.pages.begin(), found.pages.end(), ByPath);
     std::sort(found.leftovers.begin(), found.leftovers.end());
     found.leftovers.erase(std::unique(found.leftovers.begin(), found.leftovers.end()),
                           found.leftovers.end());
