@@ -142,17 +142,7 @@ int RunCheck(const std::vector<std::string_view>& args)
     } else {
         site = FindPages(paths);
     }
-    std::string problems;
-    for (const std::string& leftover : site.leftovers) {
-        if (unlink(leftover.c_str()) == 0 || errno == ENOENT)
-            problems += PrintableName(leftover) +
-                        ": removed: a temporary file that an interrupted run left\n";
-        else
-            site.errors.push_back(PrintableName(leftover) +
-                                  ": cannot remove a temporary file that an interrupted run "
-                                  "left: " +
-                                  std::strerror(errno));
-    }
+    std::string problems = RemoveLeftovers(site);
     for (const std::string& error : site.errors)
         problems += error + "\n";
     static_cast<void>(WriteAll(STDERR_FILENO, problems));

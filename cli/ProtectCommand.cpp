@@ -361,7 +361,6 @@ private:
     void Done(WorkReply reply);
     void Commit();
     void PrintReady();
-    void RemoveLeftovers();
     std::string Name(std::size_t page) const { return PrintableName(m_site.pages[page].path); }
 
     const Options& m_options;
@@ -375,22 +374,7 @@ private:
     std::size_t m_batchBytes = 0;
     /// A page on each filesystem where pages were renamed, for the last sync.
     std::map<dev_t, std::string> m_renamedOn;
-    std::string m_problems;
 };
-
-void SiteProtection::RemoveLeftovers()
-{
-    for (const std::string& leftover : m_site.leftovers) {
-        if (unlink(leftover.c_str()) == 0 || errno == ENOENT)
-            m_problems += PrintableName(leftover) +
-                          ": removed: a temporary file that an interrupted run left\n";
-        else
-            m_site.errors.push_back(PrintableName(leftover) +
-                                    ": cannot remove a temporary file that an interrupted run "
-                                    "left: " +
-                                    std::strerror(errno));
-    }
-}
 
 void SiteProtection::Done(WorkReply reply)
 {
@@ -451,11 +435,11 @@ void SiteProtection::PrintReady()
 
 int SiteProtection::Run()
 {
-    RemoveLeftovers();
-    std::string errors;
+    std::string problems = RemoveLeftovers(m_site);
     for (const std::string& error : m_site.errors)
-        errors += error + "\n";
-    static_cast<void>(WriteAll(STDERR_FILENO, errors + m_problems));
+        problems += error + "\n";
+    static_cast<void>(WriteAll(STDERR_FILENO, problems));
+    problems.clear();
 
     const std::size_t count = m_site.pages.size();
     m_outcomes.resize(count);
@@ -485,7 +469,6 @@ int SiteProtection::Run()
     Commit();
     PrintReady();
 
-    std::string problems;
     int status = m_site.errors.empty() ? ExitDone : ExitTrouble;
     for (const auto& [device, path] : m_renamedOn)
         if (const int error = SyncFileSystemOf(path)) {

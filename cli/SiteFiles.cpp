@@ -3,11 +3,13 @@
 #include "AtomicFile.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <set>
 #include <sys/stat.h>
 #include <system_error>
+#include <unistd.h>
 #include <utility>
 
 namespace quillveil {
@@ -102,6 +104,23 @@ SiteFiles FindPages(const std::vector<std::string>& paths)
     found.leftovers.erase(std::unique(found.leftovers.begin(), found.leftovers.end()),
                           found.leftovers.end());
     return found;
+}
+
+std::string RemoveLeftovers(SiteFiles& site)
+{
+    std::string removed;
+    for (const std::string& leftover : site.leftovers) {
+        if (unlink(leftover.c_str()) == 0 || errno == ENOENT)
+            removed += PrintableName(leftover) +
+                       ": removed: a temporary file that an interrupted run left\n";
+        else
+            site.errors.push_back(PrintableName(leftover) +
+                                  ": cannot remove a temporary file that an interrupted run "
+                                  "left: " +
+                                  std::strerror(errno));
+    }
+    site.leftovers.clear();
+    return removed;
 }
 
 std::string PrintableName(std::string_view path)

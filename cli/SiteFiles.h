@@ -31,6 +31,10 @@ struct SiteFiles {
 /// the rest is still found.
 SiteFiles FindPages(const std::vector<std::string>& paths);
 
+/// Removes the temporary files a killed run left (`site.leftovers`); returns a line for each
+/// removed, and adds one to `site.errors` for each that could not be.
+std::string RemoveLeftovers(SiteFiles& site);
+
 /// `path` fit to print on one line: control characters as "\xNN", a backslash as "\\".
 std::string PrintableName(std::string_view path);
 
