@@ -232,20 +232,37 @@ std::size_t UsableProcessors()
     std::size_t count = sched_getaffinity(0, sizeof set, &set) == 0
                             ? static_cast<std::size_t>(CPU_COUNT(&set))
                             : static_cast<std::size_t>(std::max(1L, sysconf(_SC_NPROCESSORS_ONLN)));
-    // The unified control group hierarchy: "0::/PATH"; each group up to the root may set a
-    // quota ("QUOTA PERIOD" in microseconds, or "max").
+    // Each control group from this process's up to the root may set a quota: in the unified
+    // hierarchy ("0::/PATH"), cpu.max holds "QUOTA PERIOD" (or "max QUOTA"); in the older
+    // one ("N:cpu,cpuacct:/PATH"), two files hold them (-1 for none).
+    const auto bound = [&count](const std::string& quotaFile, const std::string& periodFile) {
+        std::ifstream quotaIn(quotaFile);
+        std::ifstream periodIn(periodFile);
+        std::string quota;
+        double period = 0;
+        if (quotaIn >> quota && (quotaFile == periodFile ? quotaIn : periodIn) >> period &&
+            quota != "max" && quota != "-1" && period > 0) {
+            const auto cpus = static_cast<std::size_t>(std::stod(quota) / period + 0.999);
+            count = std::min(count, std::max<std::size_t>(cpus, 1));
+        }
+    };
     std::ifstream groups("/proc/self/cgroup");
     for (std::string line; std::getline(groups, line);) {
-        if (!line.starts_with("0::/"))
+        const std::size_t colon = line.find(':');
+        const std::size_t pathAt = line.find(":/");
+        if (colon == std::string::npos || pathAt == std::string::npos)
             continue;
-        for (std::string group = line.substr(3);;) {
-            std::ifstream limit("/sys/fs/cgroup" + group + "/cpu.max");
-            std::string quota;
-            double period = 0;
-            if (limit >> quota >> period && quota != "max" && period > 0) {
-                const auto cpus = static_cast<std::size_t>(std::stod(quota) / period + 0.999);
-                count = std::min(count, std::max<std::size_t>(cpus, 1));
-            }
+        std::string controllers(1, ',');
+        controllers.append(line, colon + 1, pathAt - colon - 1).push_back(',');
+        const bool unified = controllers == ",,";
+        if (!unified && controllers.find(",cpu,") == std::string::npos)
+            continue;
+        for (std::string group = line.substr(pathAt + 1);;) {
+            if (unified)
+                bound("/sys/fs/cgroup" + group + "/cpu.max", "/sys/fs/cgroup" + group + "/cpu.max");
+            else
+                bound("/sys/fs/cgroup/cpu" + group + "/cpu.cfs_quota_us",
+                      "/sys/fs/cgroup/cpu" + group + "/cpu.cfs_period_us");
             if (group.size() <= 1)
                 break;
             group.erase(std::max<std::size_t>(group.rfind('/'), 1));

@@ -512,8 +512,8 @@ TEST_F(SiteCommandsTest, AnEditDuringTheRunIsNeverLost)
 
     const pid_t child = Start({"protect", "--jobs", "1", "site"});
     // Edit the page as soon as its new version is written.
-    while (TemporaryFiles(site).empty() && waitpid(child, nullptr, WNOHANG) == 0) {
-    }
+    while (TemporaryFiles(site).empty() && waitpid(child, nullptr, WNOHANG) == 0)
+        usleep(1000);
     const std::string edit = "<p>An edit: edit@example.org\n";
     std::ofstream(site / "a.html", std::ios::binary | std::ios::app) << edit;
     const Outcome run = Finish(child);
@@ -545,8 +545,8 @@ TEST_F(SiteCommandsTest, InterruptedRunFinishesItsPagesAndLeavesNoTemporaryFile)
 
     // Filesystems without unnamed files have every new page under a name from the start.
     const pid_t child = Start({"protect", "--jobs", "1", "site"}, true);
-    while (TemporaryFiles(site).size() < 2 && waitpid(child, nullptr, WNOHANG) == 0) {
-    }
+    while (TemporaryFiles(site).size() < 2 && waitpid(child, nullptr, WNOHANG) == 0)
+        usleep(1000);
     kill(child, SIGINT);
     const Outcome run = Finish(child);
     EXPECT_EQ(run.status, 128 + SIGINT);
