@@ -186,7 +186,7 @@ int RunCheck(const std::vector<std::string_view>& args)
                 done[reply.task] = 1;
             }
             for (; printed < count && done[printed]; ++printed) {
-                const PageOutcome& ready = outcomes[printed];
+                PageOutcome& ready = outcomes[printed];
                 if (!quiet)
                     out.Write(ready.lines);
                 static_cast<void>(WriteAll(STDERR_FILENO, ready.problems));
@@ -194,6 +194,7 @@ int RunCheck(const std::vector<std::string_view>& args)
                 read += ready.read;
                 findings += ready.findings;
                 pagesWithFindings += ready.findings > 0;
+                ready = PageOutcome(); // a site's report need not fit in memory
             }
         },
         [&] { return StopRequested() || out.Error() != 0; });

@@ -427,9 +427,12 @@ void SiteProtection::Commit()
 void SiteProtection::PrintReady()
 {
     for (; m_printed < m_final.size() && m_final[m_printed]; ++m_printed) {
-        const PageOutcome& outcome = m_outcomes[m_printed];
+        PageOutcome& outcome = m_outcomes[m_printed];
         m_out.Write(outcome.dryRunLines);
         static_cast<void>(WriteAll(STDERR_FILENO, outcome.problems));
+        // Only the counts are wanted from here on: a site's report need not fit in memory.
+        outcome.dryRunLines = std::string();
+        outcome.problems = std::string();
     }
 }
 
