@@ -64,7 +64,7 @@ PageOutcome CheckPage(const std::string& path, std::string_view given, bool pars
     PageFile page;
     if (path != "-")
         if (const int error = ReadPageFile(path, page)) {
-            outcome.problems = name + ": cannot read: " + std::strerror(error) + "\n";
+            outcome.problems = name + ": cannot read: " + DescribeReadError(error) + "\n";
             return outcome;
         }
     const std::string_view contents = path == "-" ? given : std::string_view(page.contents);

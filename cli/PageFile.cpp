@@ -3,6 +3,7 @@
 #include "FileDescriptorIo.h"
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -44,6 +45,11 @@ int ReadPageFile(const std::string& path, PageFile& page)
         error = EAGAIN;
     close(fd);
     return error;
+}
+
+std::string DescribeReadError(int error)
+{
+    return error == EAGAIN ? "changed while it was read" : std::strerror(error);
 }
 
 std::string WhyNotWritable(const std::string& path, const struct stat& info)

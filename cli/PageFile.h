@@ -33,6 +33,9 @@ struct PageFile {
 /// EAGAIN when the file changed while it was read.
 int ReadPageFile(const std::string& path, PageFile& page);
 
+/// The words for an error of ReadPageFile.
+std::string DescribeReadError(int error);
+
 /// Why the file `path` (whose status is `info`) must not be replaced, or "" when it may be:
 /// a file or directory without write permission is left as it is, even for a user whose
 /// privileges would let the rename through.

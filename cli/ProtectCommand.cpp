@@ -192,7 +192,7 @@ PageOutcome ProtectFile(const SitePage& page, bool dryRun)
         if (error == EAGAIN)
             ChangedDuringRun(outcome, name);
         else
-            Fail(outcome, name + ": cannot read: " + std::strerror(error));
+            Fail(outcome, name + ": cannot read: " + DescribeReadError(error));
         return outcome;
     }
     if (file.info.st_dev != page.device || file.info.st_ino != page.inode) {
@@ -304,8 +304,9 @@ PageOutcome ProtectInPipe(const Options& options, ReportOutput& out)
     PageFile page;
     if (const int error =
             input == "-" ? ReadAll(STDIN_FILENO, page.contents) : ReadPageFile(input, page)) {
-        Fail(outcome, (input == "-" ? "standard input" : name) +
-                          ": cannot read: " + std::strerror(error));
+        Fail(outcome, input == "-" ? std::string("standard input: cannot read: ") +
+                                         std::strerror(error)
+                                   : name + ": cannot read: " + DescribeReadError(error));
         return outcome;
     }
     WorkerPool pool(1, [&](std::string_view request) {
