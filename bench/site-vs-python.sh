@@ -2,8 +2,9 @@
 # quillveil-encode check and protect on a generated site of 2,200 pages (about 220 MB; most
 # pages without an address, one in five with several) against bench/site-reference.py, the
 # same job on Python's html.parser, in the same run. Reports wall time, CPU time (user+sys)
-# and the cores that makes, peak memory, the speed-ups, and how time grows from half the
-# site to all of it. The site is generated under a temporary directory and removed after, or
+# and the cores that makes, peak memory, the speed-ups, the spread of three runs, how time
+# grows from half the site to all of it, and the peak memory of the main process and of its
+# largest worker. The site is generated under a temporary directory and removed after, or
 # kept in QUILLVEIL_BENCH_SITE (generated there once, reused by later runs).
 #   bench/site-vs-python.sh [path/to/quillveil-encode]   (default: build/cli/quillveil-encode)
 set -euo pipefail
@@ -43,6 +44,30 @@ for run in 1 2 3; do
     fresh half && measure "protect-half-$run" "$encoder" protect "$work/copy"
 done
 fresh site && "$encoder" protect "$work/copy" 2>/dev/null && mv "$work/copy" "$work/ours"
+
+peaks() { # label, command...: peak memory of the main process and of its largest worker
+    local label=$1 main_kib=0 worker_kib=0 kib child
+    shift
+    "$@" >/dev/null 2>&1 &
+    local main=$!
+    # The high-water marks only grow: the last look before the end is close enough.
+    while kill -0 "$main" 2>/dev/null; do
+        kib=$(awk '/^VmHWM/ { print $2 }' "/proc/$main/status" 2>/dev/null) || true
+        [ "${kib:-0}" -gt "$main_kib" ] && main_kib=$kib
+        for child in $(cat /proc/"$main"/task/*/children 2>/dev/null); do
+            kib=$(awk '/^VmHWM/ { print $2 }' "/proc/$child/status" 2>/dev/null) || true
+            [ "${kib:-0}" -gt "$worker_kib" ] && worker_kib=$kib
+        done
+        sleep 0.02
+    done
+    wait "$main" || true
+    awk -v label="$label" -v main="$main_kib" -v worker="$worker_kib" 'BEGIN {
+        printf "%-32s %7.1f MiB main process, %7.1f MiB largest worker\n", label, main / 1024,
+               worker / 1024 }' >>"$work/peaks"
+}
+: >"$work/peaks"
+peaks "quillveil-encode check" "$encoder" check "$site"
+fresh site && peaks "quillveil-encode protect" "$encoder" protect "$work/copy"
 measure python-check python3 "$reference" check "$site"
 fresh site && measure python-protect python3 "$reference" protect "$work/copy"
 
@@ -52,7 +77,8 @@ diff -r -q "$work/ours" "$work/copy" >/dev/null || { echo "protected sites diffe
 
 awk -v bytes="$(du -sb "$site" | cut -f1)" -v half="$(du -sb "$work/half" | cut -f1)" '
     { split($1, name, /-[0-9]+$/); key = name[1]
-      if (!(key in wall) || $2 < wall[key]) { wall[key] = $2; cpu[key] = $3; kib[key] = $4 } }
+      if (!(key in wall) || $2 < wall[key]) { wall[key] = $2; cpu[key] = $3; kib[key] = $4 }
+      if ($2 > slowest[key]) slowest[key] = $2 }
     function row(key, label) {
         printf "%-32s %7.2f s wall %7.2f s cpu  %4.2f cores  %7.1f MiB peak\n", label, wall[key],
                cpu[key], (wall[key] > 0 ? cpu[key] / wall[key] : 0), kib[key] / 1024 }
@@ -66,7 +92,10 @@ awk -v bytes="$(du -sb "$site" | cut -f1)" -v half="$(du -sb "$work/half" | cut 
                cpu["python-check"] / cpu["check-full"]
         printf "speed-up protect: %.1f x wall, %.1f x cpu\n", wall["python-protect"] / wall["protect-full"],
                cpu["python-protect"] / cpu["protect-full"]
+        printf "slowest / fastest of 3: check %.2f, protect %.2f\n",
+               slowest["check-full"] / wall["check-full"], slowest["protect-full"] / wall["protect-full"]
         printf "full / half, size %.2f: check time %.2f, protect time %.2f\n", bytes / half,
                wall["check-full"] / wall["check-half"], wall["protect-full"] / wall["protect-half"]
     }' "$work/figures"
+cat "$work/peaks"
 echo "load average at the end: $(cut -d' ' -f1-3 /proc/loadavg) (on $(nproc) cores)"

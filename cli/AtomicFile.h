@@ -2,31 +2,42 @@
 
 #include <string>
 #include <string_view>
-#include <sys/types.h>
+#include <sys/stat.h>
 
 namespace quillveil {
 
-/// Replaces the file at `path` by one holding `contents`, so that anyone, a killed run
-/// included, finds either the old file or the new one, never part of either: the new file is
-/// written beside the old one without a name, given `owner` and `group` where allowed, the
-/// old file's extended attributes (POSIX ACLs among them) where the filesystem takes them,
-/// and `mode` (permission bits), synced to disk, and only then named and renamed over `path`.
-/// Where the filesystem has no unnamed files, it is written under a temporary name instead.
-/// Returns 0 or the errno of the step that failed; the old file is then untouched.
-/// The rename is on disk once the directory is synced (SyncDirectoryOf), which callers
-/// replacing many files do once per directory.
-int ReplaceFile(const std::string& path, std::string_view contents, mode_t mode, uid_t owner,
-                gid_t group);
+// A page is replaced whole: the new page is written beside it under a temporary name,
+// ".NAME.quillveil-XXXXXX", is on disk before it is renamed over NAME, and so anyone, a power
+// cut included, finds the old page or the new one, never part of either. A run killed outright
+// can leave a temporary file; the next run recognises it by its name and removes it.
 
-/// Syncs the directory that holds `path`, so that renames in it survive a power loss.
+/// Whether `name`, a file name without its folder, is such a temporary name.
+bool IsTemporaryName(std::string_view name);
+
+/// A new file written beside a page, not yet in its place.
+struct NewFile {
+    std::string temporary;
+    /// What of the page the new file could not be given, in words ("owner 1001, extended
+    /// attribute security.selinux"); empty when all was kept.
+    std::string notKept;
+};
+
+/// Writes `contents` under a new temporary name beside `path` and gives it, each on its own
+/// so that what may be kept is kept, the owner, the group, the extended attributes (POSIX
+/// ACLs among them) and the permission bits of `original`, the status of the file at `path`
+/// (null where there is none: then the permission bits the umask leaves). Not synced: a
+/// batch of them is, at once, by SyncFileSystemOf. Returns 0 or the errno of the step that
+/// failed, and then leaves no file.
+int WriteNewFile(const std::string& path, std::string_view contents, const struct stat* original,
+                 NewFile& file);
+
+/// Syncs the whole filesystem that holds `path` (new files, renames) with one call.
 /// Returns 0 or the errno of the failure.
-int SyncDirectoryOf(const std::string& path);
+int SyncFileSystemOf(const std::string& path);
 
-/// Has SIGINT, SIGTERM and SIGHUP remove the temporary files of replacements under way
-/// before the process ends as the signal would end it. (SIGKILL cannot be caught: it can
-/// leave a file ".NAME.quillveil-XXXXXX" beside an unchanged NAME: a whole new NAME caught
-/// in the instant between its naming and its rename or, where the filesystem has no unnamed
-/// files, part of one.)
-void RemoveTemporaryFilesOnSignals();
+/// Replaces the file at `path` at once: WriteNewFile, synced, renamed over `path`, and the
+/// rename synced. `notKept` as NewFile's. Returns 0 or the errno of the step that failed.
+int ReplaceFile(const std::string& path, std::string_view contents, const struct stat* original,
+                std::string& notKept);
 
 } // namespace quillveil

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
+#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -45,6 +47,22 @@ int WriteAll(int fd, std::string_view bytes)
         bytes.remove_prefix(static_cast<std::size_t>(written));
     }
     return 0;
+}
+
+bool ReportOutput::Write(std::string_view text)
+{
+    if (m_error == 0)
+        m_error = WriteAll(STDOUT_FILENO, text);
+    return m_error == 0;
+}
+
+int ReportOutput::Finish(int status) const
+{
+    if (m_error == 0)
+        return status;
+    static_cast<void>(WriteAll(STDERR_FILENO, std::string("quillveil-encode: cannot write standard output: ") +
+                                                  std::strerror(m_error) + "\n"));
+    return 2;
 }
 
 } // namespace quillveil

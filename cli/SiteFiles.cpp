@@ -1,8 +1,16 @@
 #include "SiteFiles.h"
 
+#include "AtomicFile.h"
+
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
+#include <set>
+#include <sys/stat.h>
 #include <system_error>
+#include <unistd.h>
+#include <utility>
 
 namespace quillveil {
 
@@ -18,6 +26,16 @@ bool IsPageName(const fs::path& path)
     return extension == ".html" || extension == ".htm";
 }
 
+bool ByPath(const SitePage& a, const SitePage& b)
+{
+    return a.path < b.path;
+}
+
+void AddPage(const std::string& path, const struct stat& info, SiteFiles& found)
+{
+    found.pages.push_back({path, info.st_dev, info.st_ino});
+}
+
 void Walk(const fs::path& directory, SiteFiles& found)
 {
     // An explicit stack: a site's depth is not ours to bound by the call stack.
@@ -28,18 +46,24 @@ void Walk(const fs::path& directory, SiteFiles& found)
         std::error_code error;
         fs::directory_iterator entries(current, error);
         for (; !error && entries != fs::directory_iterator(); entries.increment(error)) {
-            const fs::directory_entry& entry = *entries;
-            std::error_code statusError;
-            const fs::file_status status = entry.symlink_status(statusError);
-            if (statusError || fs::is_symlink(status))
+            const std::string path = entries->path().string();
+            struct stat info {};
+            if (lstat(path.c_str(), &info) != 0) {
+                found.errors.push_back(PrintableName(path) +
+                                       ": cannot examine: " + std::strerror(errno));
                 continue;
-            if (fs::is_directory(status))
-                pending.push_back(entry.path());
-            else if (fs::is_regular_file(status) && IsPageName(entry.path()))
-                found.pages.push_back(entry.path().string());
+            }
+            if (S_ISDIR(info.st_mode))
+                pending.push_back(entries->path());
+            else if (!S_ISREG(info.st_mode))
+                continue; // symbolic links are not followed, and nothing else is a page
+            else if (IsTemporaryName(entries->path().filename().string()))
+                found.leftovers.push_back(path);
+            else if (IsPageName(entries->path()))
+                AddPage(path, info, found);
         }
         if (error)
-            found.errors.push_back(current.string() +
+            found.errors.push_back(PrintableName(current.string()) +
                                    ": cannot read directory: " + error.message());
     }
 }
@@ -50,23 +74,77 @@ SiteFiles FindPages(const std::vector<std::string>& paths)
 {
     SiteFiles found;
     for (const std::string& path : paths) {
-        std::error_code error;
+        // Each path's pages in order, so that a file found under several names is named as
+        // the first path given names it.
+        const auto from = static_cast<std::ptrdiff_t>(found.pages.size());
+        struct stat info {};
         // A path named on the command line is followed: the author asked for it.
-        const fs::file_status status = fs::status(path, error);
-        if (error) {
-            found.errors.push_back(path + ": " + error.message());
-        } else if (fs::is_directory(status)) {
+        if (stat(path.c_str(), &info) != 0) {
+            found.errors.push_back(PrintableName(path) + ": " + std::strerror(errno));
+        } else if (S_ISDIR(info.st_mode)) {
             Walk(path, found);
-        } else if (fs::is_symlink(fs::symlink_status(path, error))) {
-            // Replace the file the link points to, never the link.
-            found.pages.push_back(fs::canonical(path, error).string());
+        } else if (!S_ISREG(info.st_mode)) {
+            found.errors.push_back(PrintableName(path) + ": not a regular file");
         } else {
-            found.pages.push_back(path);
+            std::error_code error;
+            // Replace the file a link points to, never the link.
+            const bool link = fs::is_symlink(fs::symlink_status(path, error));
+            const fs::path canonical = link ? fs::canonical(path, error) : fs::path(path);
+            AddPage(error ? path : canonical.string(), info, found);
+        }
+        std::sort(found.pages.begin() + from, found.pages.end(), ByPath);
+    }
+    // One file under several names ("site", "./site", "site//a.html") is one page.
+    std::set<std::pair<dev_t, ino_t>> seen;
+    std::erase_if(found.pages, [&](const SitePage& page) {
+        return !seen.emplace(page.device, page.inode).second;
+    });
+    std::sort(found.pages.begin(), found.pages.end(), ByPath);
+    std::sort(found.leftovers.begin(), found.leftovers.end());
+    found.leftovers.erase(std::unique(found.leftovers.begin(), found.leftovers.end()),
+                          found.leftovers.end());
+    return found;
+}
+
+std::string RemoveLeftovers(SiteFiles& site)
+{
+    std::string removed;
+    for (const std::string& leftover : site.leftovers) {
+        if (unlink(leftover.c_str()) == 0 || errno == ENOENT)
+            removed += PrintableName(leftover) +
+                       ": removed: a temporary file that an interrupted run left\n";
+        else
+            site.errors.push_back(PrintableName(leftover) +
+                                  ": cannot remove a temporary file that an interrupted run "
+                                  "left: " +
+                                  std::strerror(errno));
+    }
+    site.leftovers.clear();
+    return removed;
+}
+
+std::string PrintableName(std::string_view path)
+{
+    static constexpr char hex[] = "0123456789ABCDEF";
+    std::string printable;
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(path[i]);
+        // C1 controls are U+0080 to U+009F: 0xC2 and a byte 0x80 to 0x9F in UTF-8.
+        const bool c1 = byte == 0xC2 && i + 1 < path.size() &&
+                        (static_cast<unsigned char>(path[i + 1]) & 0xE0) == 0x80;
+        if (byte == '\\') {
+            printable += "\\\\";
+        } else if (byte < 0x20 || byte == 0x7F || c1) {
+            for (std::size_t k = 0; k < (c1 ? 2u : 1u); ++k) {
+                const auto b = static_cast<unsigned char>(path[i + k]);
+                printable += {'\\', 'x', hex[b >> 4], hex[b & 15]};
+            }
+            i += c1 ? 1 : 0;
+        } else {
+            printable += path[i];
         }
     }
-    std::sort(found.pages.begin(), found.pages.end());
-    found.pages.erase(std::unique(found.pages.begin(), found.pages.end()), found.pages.end());
-    return found;
+    return printable;
 }
 
 } // namespace quillveil

@@ -2,11 +2,13 @@
 // link, of an anchor element or of any text.
 
 #include "CodeGenerator.h"
+#include "ContainedGeneration.h"
 #include "FileDescriptorIo.h"
 #include "PageCommands.h"
 #include "ProgramInfo.h"
 
 #include <cstring>
+#include <exception>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -28,8 +30,8 @@ constexpr std::string_view UsageLines =
     "Usage: quillveil-encode email USER DOMAIN NAME [SUBJECT]\n"
     "       quillveil-encode link [LINK]\n"
     "       quillveil-encode text [TEXT]\n"
-    "       quillveil-encode protect [--dry-run] [-o FILE] PATH...\n"
-    "       quillveil-encode check [--quiet] PATH...\n"
+    "       quillveil-encode protect [--dry-run] [--jobs N] [-o FILE] PATH...\n"
+    "       quillveil-encode check [--quiet] [--jobs N] PATH...\n"
     "       quillveil-encode --help | --version\n";
 
 constexpr std::string_view HelpText =
@@ -53,20 +55,25 @@ constexpr std::string_view HelpText =
     "           and every e-mail address a browser shows (text, title, attribute values)\n"
     "           as character references; scripts, styles, textareas and comments stay as\n"
     "           they are, and so does every other byte. A directory PATH gives every\n"
-    "           *.html and *.htm under it (symbolic links not followed). Each page is\n"
-    "           replaced whole (written beside it, then renamed over it), or left alone\n"
-    "           and reported when it is not valid UTF-8 or not readable as HTML.\n"
+    "           *.html and *.htm under it (symbolic links not followed), each file once.\n"
+    "           Each page is replaced whole (written beside it, synced, then renamed over\n"
+    "           it, keeping owner, group, mode and extended attributes where allowed), or\n"
+    "           left alone and reported: not valid UTF-8, not readable as HTML, several\n"
+    "           names (hard links), or changed during the run.\n"
     "           --dry-run  list what would change (FILE:LINE:COLUMN), write nothing\n"
-    "           -o FILE    write the one PATH's protected page to FILE\n"
+    "           --jobs N   N worker processes (default: one per usable processor)\n"
+    "           -o FILE    write the one PATH's protected page to FILE, as > would\n"
     "           PATH \"-\": standard input to standard output (or -o FILE)\n"
     "           Exit status: 0 done; 1 a page was left alone; 2 wrong usage, or a file\n"
-    "           or directory could not be read or written (read-only ones included).\n"
+    "           or directory could not be examined, read or written (read-only ones\n"
+    "           included). SIGINT or SIGTERM: the pages under way are finished first.\n"
     "  check    lists, as FILE:LINE:COLUMN: what, every e-mail address and \"mailto:\"\n"
     "           readable in the source of the pages (text, attributes, scripts, styles,\n"
     "           comments alike) and every protected mailto link without a well-formed\n"
-    "           address. --quiet: the exit status alone.\n"
+    "           address. --quiet: the exit status alone. --jobs N: as for protect.\n"
     "           Exit status: 0 nothing found; 1 something found; 2 wrong usage or a\n"
     "           read error.\n"
+    "Control characters in file names are printed as \\xHH, a backslash as \\\\.\n"
     "Summaries go to standard error.\n";
 
 void Print(int fd, std::string_view text)
@@ -158,13 +165,23 @@ int Run(const std::vector<std::string_view>& args)
         return Misuse("unknown mode '" + std::string(mode) + "'");
     }
 
-    // The code can be several times the input: write it piece by piece as it is made.
+    // The code can be several times the input: write it piece by piece as it is made. Link
+    // mode's reading of the markup runs in a child process, which the parser may crash.
     int writeError = 0;
-    const std::optional<GenerateWarning> warning =
-        GenerateCodeInPieces(encoderMode, form, [&writeError](std::string_view piece) {
-            writeError = WriteAll(STDOUT_FILENO, piece);
-            return writeError == 0;
-        });
+    const auto write = [&writeError](std::string_view piece) {
+        writeError = WriteAll(STDOUT_FILENO, piece);
+        return writeError == 0;
+    };
+    std::optional<GenerateWarning> warning;
+    if (encoderMode == EncoderMode::Link) {
+        const GenerateResult result = GenerateCodeContained(encoderMode, form);
+        if (result.IsCode())
+            write(result.GetCode());
+        else
+            warning = result.GetWarning();
+    } else {
+        warning = GenerateCodeInPieces(encoderMode, form, write);
+    }
     if (warning) {
         Print(STDERR_FILENO, warning->message + "\n");
         return ExitWarning;
@@ -183,5 +200,11 @@ int main(int argc, char** argv)
     std::vector<std::string_view> args;
     for (int i = 1; i < argc; ++i)
         args.emplace_back(argv[i]);
-    return Run(args);
+    try {
+        return Run(args);
+    } catch (const std::exception& error) {
+        // Out of memory, or no process to be had for link mode's reading.
+        Print(STDERR_FILENO, std::string(CommandName) + ": " + error.what() + "\n");
+        return ExitMisuse;
+    }
 }

@@ -117,12 +117,12 @@ bool MayHoldFinding(std::string_view page)
     return false;
 }
 
-std::vector<HarvestFinding> FindHarvestable(std::string_view page)
+static std::vector<HarvestFinding> Find(std::string_view page, bool parse)
 {
     std::vector<HarvestFinding> findings;
     if (!MayHoldFinding(page))
         return findings;
-    const HtmlReading reading = ReadHtml(page);
+    const HtmlReading reading = parse ? ReadHtml(page) : HtmlReading();
 
     ForEachAddress(page, [&](const AddressMatch& match) {
         HarvestFinding finding;
@@ -131,7 +131,9 @@ std::vector<HarvestFinding> FindHarvestable(std::string_view page)
         finding.offset = match.begin;
         std::size_t end = match.end;
         const std::size_t key = match.isMailto ? match.end - 1 : page.find('@', match.begin);
-        if (!Place(finding, page, key, reading, end))
+        if (!parse)
+            finding.place = HarvestPlace::Unread;
+        else if (!Place(finding, page, key, reading, end))
             return;
         // "mailto:" with its address is one finding; an address right after that address is
         // one of its own.
@@ -176,6 +178,16 @@ std::vector<HarvestFinding> FindHarvestable(std::string_view page)
     for (HarvestFinding& finding : findings)
         finding.position = positions(finding.offset);
     return findings;
+}
+
+std::vector<HarvestFinding> FindHarvestable(std::string_view page)
+{
+    return Find(page, true);
+}
+
+std::vector<HarvestFinding> FindHarvestableUnparsed(std::string_view page)
+{
+    return Find(page, false);
 }
 
 std::string DescribeFinding(const HarvestFinding& finding)

@@ -59,6 +59,10 @@ bool MayHoldFinding(std::string_view page);
 /// ordered by offset.
 std::vector<HarvestFinding> FindHarvestable(std::string_view page);
 
+/// FindHarvestable for a page the HTML parser fails on, without parsing it: every address and
+/// "mailto:" of the source, each placed as in a page not readable as HTML.
+std::vector<HarvestFinding> FindHarvestableUnparsed(std::string_view page);
+
 /// One line's worth about a finding, without its place in the file:
 /// "address me@example.org in a script".
 std::string DescribeFinding(const HarvestFinding& finding);

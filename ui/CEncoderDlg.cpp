@@ -2,7 +2,7 @@
 
 #include "AboutEntry.h"
 #include "CAboutDlg.h"
-#include "CodeGenerator.h"
+#include "ContainedGeneration.h"
 #include "ProgramInfo.h"
 #include "platform/DialogTemplate.h"
 #include "res/AppIcons.h"
@@ -260,7 +260,7 @@ void CEncoderDlg::OnGenerate(wxCommandEvent&)
     const EncoderForm form{TextOf(*m_editUser),        TextOf(*m_editDomain),
                            TextOf(*m_editDisplayName), TextOf(*m_editSubject),
                            TextOf(*m_editLink),        TextOf(*m_editText)};
-    GenerateResult result = GenerateCode(mode, form);
+    GenerateResult result = GenerateCodeContained(mode, form);
     if (result.IsCode()) {
         m_codeBox.SetCode(result.TakeCode());
         return;

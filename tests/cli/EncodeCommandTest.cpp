@@ -139,6 +139,10 @@ TEST_F(EncodeCommandTest, ReportsWarningsOnStandardErrorOnly)
         {{"email", "a", "b", " "}, "", "E-mail Display Name field is empty"},
         {{"link"}, " \n", "Link field is empty"},
         {{"link", "<a>x</a>"}, "", "Invalid link, please specify 'href' attribute"},
+        // The HTML parser aborts on this: its last words are the child process's alone.
+        {{"link", "-"},
+         "<a href=\"mailto:a@b.org\">x</a><table>y<svg><title><![CDATA[z]]>w",
+         "Invalid link, it cannot be read as HTML"},
         {{"text", "-"}, "", "Text field is empty"},
     };
     for (const auto& c : cases) {
@@ -182,9 +186,10 @@ TEST_F(EncodeCommandTest, RefusesInputItCannotTakeInsteadOfShorteningIt)
 
     // A full disk must not pass for success, whatever the answer was.
     for (const std::vector<std::string>& args :
-         {std::vector<std::string>{"text", "abc"}, {"--help"}, {"--version"}}) {
+         {std::vector<std::string>{"text", "abc"}, {"--help"}, {"--version"}, {"link"},
+          {"check", "-"}, {"protect", "--dry-run", "-"}, {"protect", "-"}}) {
         SCOPED_TRACE(args.front());
-        Outcome full = Run(args, "", "/dev/full");
+        Outcome full = Run(args, "<a href=\"mailto:me@example.org\">me</a>", "/dev/full");
         EXPECT_EQ(full.status, 2);
         EXPECT_NE(full.err.find("cannot write standard output"), std::string::npos);
     }
