@@ -143,24 +143,38 @@ public:
         }
         m_waitingHtml.reset(); // this one replaces it
         // The HTML goes in as a literal of printable ASCII, so no character
-        // of the code can alter the script around it.
-        std::string script = "(function(){var b=document.body;if(!b)return false;"
+        // of the code can alter the script around it. A new preview opens at
+        // its top, and the script ends once a frame of it has been drawn (or
+        // at once in effect, where a hidden page draws none).
+        std::string script = "var b=document.body;if(!b)return false;"
                              "b.innerHTML='';b.insertAdjacentHTML('beforeend',";
         script += QuoteJsString(utf8Html);
-        script += ");return true;})()";
+        script += ");window.scrollTo(0,0);"
+                  "await new Promise(function(r){setTimeout(r,250);"
+                  "requestAnimationFrame(function(){requestAnimationFrame(r);});});"
+                  "return true;";
 
-        return EvaluatesToTrue(script);
+        // Until then the view is transparent: inserting a large code takes
+        // seconds, and the previous preview must not show meanwhile.
+        GtkWidget* const widget = GTK_WIDGET(&m_engine);
+        ++m_insertions;
+        gtk_widget_set_opacity(widget, 0);
+        const bool inserted = EvaluatesToTrue(script);
+        if (--m_insertions == 0) {
+            gtk_widget_set_opacity(widget, 1);
+        }
+        return inserted;
     }
 
     wxWebView* GetWebView() override { return &m_view; }
 
 private:
-    /// Runs `script` in the pane's page and waits for its value, as the toolkit's RunScript
-    /// does, but hands the engine the script's bytes as they are: the toolkit widens a script
-    /// to four bytes a character and escapes it once more, which made the preview of a large
-    /// code cost seconds and many times the code's size in memory. A script that fails, or a
-    /// web process that dies meanwhile, gives false.
-    bool EvaluatesToTrue(const std::string& script)
+    /// Runs `body` as an async function in the pane's page and waits for its value, as the
+    /// toolkit's RunScript does, but hands the engine the script's bytes as they are: the
+    /// toolkit widens a script to four bytes a character and escapes it once more, which made
+    /// the preview of a large code cost seconds and many times the code's size in memory. A
+    /// script that fails, or a web process that dies meanwhile, gives false.
+    bool EvaluatesToTrue(const std::string& body)
     {
         struct Outcome {
             bool done = false;
@@ -170,7 +184,7 @@ private:
                                                 gpointer data) {
             auto* waiting = static_cast<Outcome*>(data);
             GError* error = nullptr;
-            if (JSCValue* value = webkit_web_view_evaluate_javascript_finish(
+            if (JSCValue* value = webkit_web_view_call_async_javascript_function_finish(
                     WEBKIT_WEB_VIEW(engine), result, &error)) {
                 waiting->isTrue = jsc_value_is_boolean(value) && jsc_value_to_boolean(value);
                 g_object_unref(value);
@@ -178,9 +192,9 @@ private:
             g_clear_error(&error);
             waiting->done = true;
         };
-        webkit_web_view_evaluate_javascript(&m_engine, script.data(),
-                                            static_cast<gssize>(script.size()), nullptr, nullptr,
-                                            nullptr, finished, &outcome);
+        webkit_web_view_call_async_javascript_function(
+            &m_engine, body.data(), static_cast<gssize>(body.size()), nullptr, nullptr, nullptr,
+            nullptr, finished, &outcome);
         // The engine answers through the main loop; `outcome` lives until it has.
         while (!outcome.done) {
             g_main_context_iteration(nullptr, TRUE);
@@ -280,6 +294,8 @@ private:
     bool m_ownLoadPending = false;
     /// Set from asking for the pane's own page until it has loaded.
     bool m_pageLoading = false;
+    /// Insertions under way, one inside another when the user previews again meanwhile.
+    int m_insertions = 0;
     /// The last HTML put while the page was loading, to go in once it has.
     std::optional<std::string> m_waitingHtml;
 };
