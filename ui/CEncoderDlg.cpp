@@ -90,7 +90,7 @@ void CEncoderDlg::DoDataExchange()
 bool CEncoderDlg::OnInitDialog()
 {
     DoDataExchange();
-    m_codeBox.Attach(*m_editCode);
+    m_codeBox.Attach(*m_editCode, wxControl::RemoveMnemonics(CodeCaption));
     m_pHtmlView = nullptr;
 
     AddAboutEntry(GetSystemMenu());

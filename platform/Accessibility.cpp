@@ -1,0 +1,67 @@
+#include "Accessibility.h"
+
+#include <gtk/gtk.h>
+#include <wx/window.h>
+
+namespace quillveil {
+
+namespace {
+
+AtkObject* AccessibleOf(wxWindow& window)
+{
+    auto* widget = static_cast<GtkWidget*>(AccessibleWidgetOf(window));
+    return widget != nullptr ? gtk_widget_get_accessible(widget) : nullptr;
+}
+
+/// The text widget a label window shows: a frame's caption, or the label itself.
+GtkLabel* LabelWidgetOf(wxWindow& label)
+{
+    auto* widget = static_cast<GtkWidget*>(label.GetHandle());
+    if (widget != nullptr && GTK_IS_FRAME(widget)) {
+        widget = gtk_frame_get_label_widget(GTK_FRAME(widget));
+    }
+    return widget != nullptr && GTK_IS_LABEL(widget) ? GTK_LABEL(widget) : nullptr;
+}
+
+} // namespace
+
+void* AccessibleWidgetOf(wxWindow& window)
+{
+    return window.GetConnectWidget();
+}
+
+void SetAccessibleName(wxWindow& control, const wxString& name, wxWindow* label)
+{
+    if (AtkObject* accessible = AccessibleOf(control)) {
+        atk_object_set_name(accessible, name.utf8_str());
+    }
+    // The toolkit relates a label to whatever control follows it; the label's
+    // own control is the one it names. A label names one control, so the
+    // relation moves with the last call.
+    if (label == nullptr) {
+        return;
+    }
+    if (GtkLabel* text = LabelWidgetOf(*label)) {
+        gtk_label_set_mnemonic_widget(text, static_cast<GtkWidget*>(AccessibleWidgetOf(control)));
+    }
+}
+
+void SetAccessibleDescription(wxWindow& control, const wxString& description)
+{
+    if (AtkObject* accessible = AccessibleOf(control)) {
+        atk_object_set_description(accessible, description.utf8_str());
+    }
+}
+
+void SetAccessibleRole(wxWindow& control, AccessibleRole role)
+{
+    if (AtkObject* accessible = AccessibleOf(control)) {
+        switch (role) {
+        case AccessibleRole::Link:
+            atk_object_set_role(accessible, ATK_ROLE_LINK);
+            break;
+        }
+    }
+}
+
+} // namespace quillveil
