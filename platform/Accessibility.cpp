@@ -32,17 +32,18 @@ void* AccessibleWidgetOf(wxWindow& window)
 
 void SetAccessibleName(wxWindow& control, const wxString& name, wxWindow* label)
 {
-    if (AtkObject* accessible = AccessibleOf(control)) {
-        atk_object_set_name(accessible, name.utf8_str());
-    }
-    // The toolkit relates a label to whatever control follows it; the label's
-    // own control is the one it names. A label names one control, so the
-    // relation moves with the last call.
-    if (label == nullptr) {
+    AtkObject* accessible = AccessibleOf(control);
+    if (accessible == nullptr) {
         return;
     }
-    if (GtkLabel* text = LabelWidgetOf(*label)) {
-        gtk_label_set_mnemonic_widget(text, static_cast<GtkWidget*>(AccessibleWidgetOf(control)));
+    atk_object_set_name(accessible, name.utf8_str());
+    // The toolkit relates a label to whatever control follows it; the
+    // relations set here take the place of that guess.
+    GtkLabel* text = label != nullptr ? LabelWidgetOf(*label) : nullptr;
+    if (text != nullptr) {
+        AtkObject* labelAccessible = gtk_widget_get_accessible(GTK_WIDGET(text));
+        atk_object_add_relationship(accessible, ATK_RELATION_LABELLED_BY, labelAccessible);
+        atk_object_add_relationship(labelAccessible, ATK_RELATION_LABEL_FOR, accessible);
     }
 }
 

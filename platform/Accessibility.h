@@ -16,7 +16,7 @@ void* AccessibleWidgetOf(wxWindow& window);
 
 /// Names `control` for assistive technology as `label` names it on screen,
 /// and relates the two, so a screen reader reads the label with the control.
-/// `label` may be the control's own caption (a group box's, say) or null.
+/// `label` is a static text, a group box (its caption) or null.
 void SetAccessibleName(wxWindow& control, const wxString& name, wxWindow* label = nullptr);
 /// The longer text assistive technology reads after the name.
 void SetAccessibleDescription(wxWindow& control, const wxString& description);

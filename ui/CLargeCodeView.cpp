@@ -72,6 +72,7 @@ CLargeCodeView::CLargeCodeView(wxWindow& parent, const wxRect& rect, const wxStr
     SetToolTip("This code is too large to edit here. Ctrl+A selects all of it and Ctrl+C "
                "copies the selection; the Copy and Preview buttons always take the whole code.");
     ExposeReadOnlyText(*this, *this, name);
+    SetAccessibleDescription(*this, NoticeText());
     BreakRows();
 }
 
