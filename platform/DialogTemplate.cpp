@@ -1,6 +1,7 @@
 #include "DialogTemplate.h"
 
 #include "Accessibility.h"
+#include "GradualPaste.h"
 #include "res/AppIcons.h"
 
 #include <gtk/gtk.h>
@@ -197,6 +198,7 @@ wxWindow* CreateEdit(wxWindow& dialog, const ControlTemplate& control, const Pix
                                  rect.size, multiline ? wxTE_MULTILINE | wxTE_CHARWRAP : 0);
     if (multiline) {
         SetMultilineScrolling(*field, (control.style & VerticalScroll) != 0);
+        PasteLargeTextsGradually(*field);
     } else if (field->GetBestSize().y > rect.size.y) {
         FitEntryIntoHeight(*field);
     }
