@@ -142,7 +142,8 @@ double TimeInput(wxWindow& dlg, wxWindow& target, wxEventType seen,
     send();
     // The toolkit's own loop, waiting for the next event rather than
     // sleeping: a pasted text arrives in many small parts, each an event.
-    const guint wake = g_timeout_add(50, [](gpointer) { return G_SOURCE_CONTINUE; }, nullptr);
+    const guint wake = g_timeout_add(
+        50, [](gpointer) { return G_SOURCE_CONTINUE; }, nullptr);
     while (!filter.Arrived() && MillisecondsSince(start) < 30000) {
         g_main_context_iteration(nullptr, TRUE);
     }
@@ -204,10 +205,10 @@ PasteFigures MeasurePaste(quillveil::CEncoderDlg& dlg, const std::string& text)
     field->SetFocus();
     Settle(dlg);
     wxUIActionSimulator input;
-    figures.pasted = TimeInput(dlg, *field, wxEVT_TEXT,
-                               [&] { input.Char('V', wxMOD_CONTROL); }, Until::Painted);
-    figures.typed =
-        TimeInput(dlg, *field, wxEVT_KEY_UP, [&] { input.Char('x'); }, Until::Painted);
+    figures.pasted = TimeInput(
+        dlg, *field, wxEVT_TEXT, [&] { input.Char('V', wxMOD_CONTROL); }, Until::Painted);
+    figures.typed = TimeInput(
+        dlg, *field, wxEVT_KEY_UP, [&] { input.Char('x'); }, Until::Painted);
     const Clock::time_point laying = Clock::now();
     Settle(dlg);
     figures.settled = MillisecondsSince(laying);

@@ -283,7 +283,8 @@ void CreateDialogControls(wxWindow& dialog, const DialogTemplate& dialogTemplate
     }
     for (const auto& [window, control] : captions) {
         const wxString name = ShownName(control->text);
-        if (wxWindow* field = dialog.FindWindow(control->labelFor); control->labelFor != 0 && field) {
+        if (wxWindow* field = dialog.FindWindow(control->labelFor);
+            control->labelFor != 0 && field) {
             SetAccessibleName(*field, name, window);
         }
         if (control->keyTarget == 0) {

@@ -106,9 +106,9 @@ void InsertPasted(GtkClipboard*, const gchar* text, gpointer data)
                 gtk_text_buffer_insert(buffer, &at, text, static_cast<gint>(length));
             } else {
                 gtk_text_buffer_insert(buffer, &at, text, static_cast<gint>(head));
-                auto* showing = new Showing{static_cast<GtkTextBuffer*>(g_object_ref(buffer)),
-                                            gtk_text_buffer_create_mark(buffer, nullptr, &at, TRUE),
-                                            nullptr};
+                auto* showing =
+                    new Showing{static_cast<GtkTextBuffer*>(g_object_ref(buffer)),
+                                gtk_text_buffer_create_mark(buffer, nullptr, &at, TRUE), nullptr};
                 gtk_text_buffer_insert_with_tags(buffer, &at, text + head,
                                                  static_cast<gint>(tail - head), HiddenTag(buffer),
                                                  nullptr);
@@ -131,8 +131,7 @@ void Paste(GtkTextView* view, gpointer)
         gtk_widget_error_bell(GTK_WIDGET(view));
         return;
     }
-    GtkClipboard* clipboard =
-        gtk_widget_get_clipboard(GTK_WIDGET(view), GDK_SELECTION_CLIPBOARD);
+    GtkClipboard* clipboard = gtk_widget_get_clipboard(GTK_WIDGET(view), GDK_SELECTION_CLIPBOARD);
     gtk_clipboard_request_text(clipboard, InsertPasted, g_object_ref(view));
 }
 

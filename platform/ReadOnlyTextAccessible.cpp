@@ -60,7 +60,8 @@ void ClassInit(gpointer klass, gpointer)
 std::pair<std::size_t, std::size_t> Range(const AccessibleText& text, gint start, gint end)
 {
     const std::size_t count = text.CharacterCount();
-    const std::size_t first = std::min<std::size_t>(static_cast<std::size_t>(std::max(start, 0)), count);
+    const std::size_t first =
+        std::min<std::size_t>(static_cast<std::size_t>(std::max(start, 0)), count);
     const std::size_t last =
         end < 0 ? count : std::clamp<std::size_t>(static_cast<std::size_t>(end), first, count);
     return {first, last};
@@ -85,8 +86,9 @@ gchar* GetText(AtkText* object, gint start, gint end)
 gint GetCharacterCount(AtkText* object)
 {
     const AccessibleText* text = TextOf(object);
-    return text != nullptr ? static_cast<gint>(std::min<std::size_t>(text->CharacterCount(), G_MAXINT))
-                           : 0;
+    return text != nullptr
+               ? static_cast<gint>(std::min<std::size_t>(text->CharacterCount(), G_MAXINT))
+               : 0;
 }
 
 gint GetCaretOffset(AtkText* object)
@@ -114,7 +116,8 @@ gunichar GetCharacterAtOffset(AtkText* object, gint offset)
     }
     const auto [first, last] = Range(*text, offset, offset + 1);
     const std::string character = text->TextBetween(first, last);
-    const gunichar code = g_utf8_get_char_validated(character.data(), static_cast<gssize>(character.size()));
+    const gunichar code =
+        g_utf8_get_char_validated(character.data(), static_cast<gssize>(character.size()));
     return character.empty() ? 0 : code > 0x10FFFF ? 0xFFFD : code;
 }
 
@@ -248,15 +251,16 @@ wxPoint Origin(const TextAccessible& self, AtkCoordType coords)
     return {};
 }
 
-void GetCharacterExtents(AtkText* object, gint offset, gint* x, gint* y, gint* width,
-                         gint* height, AtkCoordType coords)
+void GetCharacterExtents(AtkText* object, gint offset, gint* x, gint* y, gint* width, gint* height,
+                         AtkCoordType coords)
 {
     *x = *y = *width = *height = -1;
     const AccessibleText* text = TextOf(object);
     if (text == nullptr || offset < 0) {
         return;
     }
-    if (const std::optional<wxRect> shown = text->CharacterOnScreen(static_cast<std::size_t>(offset))) {
+    if (const std::optional<wxRect> shown =
+            text->CharacterOnScreen(static_cast<std::size_t>(offset))) {
         const wxPoint origin = Origin(*Cast(object), coords);
         *x = shown->x - origin.x;
         *y = shown->y - origin.y;

@@ -213,8 +213,14 @@ CLargeCodeView::RowLayout CLargeCodeView::LayOut(std::size_t row) const
             const int end = before.x + (extents[p - 1].empty() ? 0 : extents[p - 1].back());
             piece.x = tabbed[p] ? (end / tabWidth + 1) * tabWidth : end;
         }
-        if (!piece.text.empty()) {
-            dc.GetPartialTextExtents(piece.text, extents[p]);
+        if (!piece.text.empty() && (!dc.GetPartialTextExtents(piece.text, extents[p]) ||
+                                    extents[p].size() != piece.text.length())) {
+            // A measurement that failed: the grid of fixed cells instead.
+            extents[p].clear();
+            for (std::size_t i = 1; i <= piece.text.length(); ++i) {
+                extents[p].push_back(
+                    static_cast<int>(std::lround(static_cast<double>(i) * m_charWidth)));
+            }
         }
     }
     for (const Stop& stop : stops) {
@@ -446,8 +452,8 @@ void CLargeCodeView::OnKeyDown(wxKeyEvent& event)
     const auto row = static_cast<std::ptrdiff_t>(m_rows.RowOf(m_caret));
     const auto page = static_cast<std::ptrdiff_t>(std::max<std::size_t>(VisibleRows() - 1, 1));
     const int key = event.GetKeyCode();
-    const bool vertical = key == WXK_UP || key == WXK_DOWN || key == WXK_PAGEUP ||
-                          key == WXK_PAGEDOWN;
+    const bool vertical =
+        key == WXK_UP || key == WXK_DOWN || key == WXK_PAGEUP || key == WXK_PAGEDOWN;
     if (!vertical) {
         m_goalX.reset();
     }
@@ -624,7 +630,8 @@ std::optional<wxRect> CLargeCodeView::CharacterOnScreen(std::size_t character) c
     }
     const RowLayout layout = LayOut(row);
     const auto at = std::upper_bound(layout.stops.begin(), layout.stops.end(), offset);
-    const auto index = static_cast<std::size_t>(std::max<std::ptrdiff_t>(at - layout.stops.begin() - 1, 0));
+    const auto index =
+        static_cast<std::size_t>(std::max<std::ptrdiff_t>(at - layout.stops.begin() - 1, 0));
     const int x = layout.xs[index];
     const int right = index + 1 < layout.xs.size() ? layout.xs[index + 1] : x;
     const int y = TextTop() + static_cast<int>(row - m_top) * m_lineHeight;

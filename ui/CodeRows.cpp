@@ -24,8 +24,8 @@ CodeCharacter DecodeCharacter(std::string_view text, std::size_t offset)
         return {lead, 1};
     }
     const std::size_t available = std::min<std::size_t>(text.size() - offset, 4);
-    const gunichar code = g_utf8_get_char_validated(text.data() + offset,
-                                                    static_cast<gssize>(available));
+    const gunichar code =
+        g_utf8_get_char_validated(text.data() + offset, static_cast<gssize>(available));
     if (code == static_cast<gunichar>(-1) || code == static_cast<gunichar>(-2)) {
         return {0xFFFD, 1};
     }
@@ -139,7 +139,7 @@ std::size_t CodeRows::StartOfCharacterBefore(std::size_t offset) const
         const auto lead = static_cast<unsigned char>(m_text[offset - length]);
         if ((lead & 0xC0) != 0x80) {
             return DecodeCharacter(m_text, offset - length).length == length ? offset - length
-                                                                              : offset - 1;
+                                                                             : offset - 1;
         }
     }
     return offset - 1;

@@ -98,7 +98,8 @@ protected:
     bool CodeBoxShown() const
     {
         for (const wxWindow* child : m_dlg->GetChildren()) {
-            if (child->IsShown() && (child == m_code || dynamic_cast<const CLargeCodeView*>(child))) {
+            if (child->IsShown() &&
+                (child == m_code || dynamic_cast<const CLargeCodeView*>(child))) {
                 return true;
             }
         }
@@ -391,8 +392,8 @@ TEST_F(PreviewCommandsTest, AnInterruptedPreviewEndsInTheViewTheButtonNames)
     SetField(IDC_TEXT, large);
     Press(IDC_GENERATE);
     const auto transparent = [this] {
-        return gtk_widget_get_opacity(static_cast<GtkWidget*>(
-                   m_pane->GetWebView().GetNativeBackend())) == 0.0;
+        return gtk_widget_get_opacity(
+                   static_cast<GtkWidget*>(m_pane->GetWebView().GetNativeBackend())) == 0.0;
     };
 
     // Code within the preview.
@@ -414,8 +415,10 @@ TEST_F(PreviewCommandsTest, AnInterruptedPreviewEndsInTheViewTheButtonNames)
     Press(IDC_PREVIEW);
     PumpEvents(300);
     ExpectCodeView();
-    EXPECT_EQ(m_code->GetValue().utf8_string(), GenerateCode(EncoderMode::Email, {"User",
-              "example.com", "Support", "Test Subject", {}, {}}).GetCode());
+    EXPECT_EQ(
+        m_code->GetValue().utf8_string(),
+        GenerateCode(EncoderMode::Email, {"User", "example.com", "Support", "Test Subject", {}, {}})
+            .GetCode());
 
     // Code and Preview again within the preview: the preview of the code in
     // the box, from its top, and nothing left transparent.

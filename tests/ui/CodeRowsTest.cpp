@@ -15,10 +15,23 @@ namespace {
 /// combining marks, bytes that are not UTF-8 and every kind of line break.
 std::string RandomText(std::mt19937& random)
 {
-    static const char* const pieces[] = {
-        "a",  " ",          "\t",   "\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80", "\xE6\xBC\xA2",
-        "\n", "\r\n",       "\r",   "&#64;",    "\xCC\x81",     "\xFF",             "\x80",
-        "\xE6\xBC", "e\xCC\x81\xCC\xA3"};
+    // Wide, combining, invalid and truncated characters among plain ones.
+    static const std::string_view pieces[] = {"a",
+                                              " ",
+                                              "\t",
+                                              "\n",
+                                              "\r\n",
+                                              "\r",
+                                              "&#64;",
+                                              "\xC3\xA9",
+                                              "\xE2\x82\xAC",
+                                              "\xF0\x9F\x98\x80",
+                                              "\xE6\xBC\xA2",
+                                              "\xCC\x81",
+                                              "e\xCC\x81\xCC\xA3",
+                                              "\xFF",
+                                              "\x80",
+                                              "\xE6\xBC"};
     std::string text;
     const std::size_t length = random() % 40;
     for (std::size_t i = 0; i < length; ++i) {
@@ -72,10 +85,10 @@ TEST(CodeRows, RowsRebuildTheTextAndTheCaretStepsOverWholeCharacters)
             if (gap.empty() && r + 1 < rows.Count()) {
                 const std::string_view following = text.substr(next);
                 const std::size_t nextWidth =
-                    text[next] == '\t' ? quillveil::TabCells - used % quillveil::TabCells
-                                       : Width(following.substr(
-                                                   0, quillveil::DecodeCharacter(text, next).length))
-                                             .first;
+                    text[next] == '\t'
+                        ? quillveil::TabCells - used % quillveil::TabCells
+                        : Width(following.substr(0, quillveil::DecodeCharacter(text, next).length))
+                              .first;
                 ASSERT_GT(used + nextWidth, cells) << "row " << r << " wrapped before it was full";
             }
             rebuilt += gap;
@@ -96,7 +109,8 @@ TEST(CodeRows, RowsRebuildTheTextAndTheCaretStepsOverWholeCharacters)
         for (const std::size_t stop : forward) {
             if (stop < text.size()) {
                 // A mark that opens a line has nothing to combine with.
-                const bool opensLine = stop == 0 || text[stop - 1] == '\n' || text[stop - 1] == '\r';
+                const bool opensLine =
+                    stop == 0 || text[stop - 1] == '\n' || text[stop - 1] == '\r';
                 ASSERT_TRUE(quillveil::CellsOf(quillveil::DecodeCharacter(text, stop).code) != 0 ||
                             opensLine)
                     << "a stop before a combining mark at " << stop;
@@ -126,9 +140,12 @@ TEST(CodeRows, WideCharactersMarksAndTabsTakeTheirCells)
     EXPECT_EQ(rows.Row(156).size(), 10000u - 156 * 64);
     EXPECT_EQ(rows.RowOf(text.size()), 156u);
 
-    const std::string wide = "\xE6\xBC\xA2\xE5\xAD\x97\xE6\xBC\xA2";  // three wide characters
+    const std::string wide = "\xE6\xBC\xA2\xE5\xAD\x97\xE6\xBC\xA2"; // three wide characters
     EXPECT_EQ(CodeRows(wide, 4).Count(), 2u);
-    const std::string marked = "e\xCC\x81" "e\xCC\x81" "e\xCC\x81" "e\xCC\x81";
+    const std::string marked = "e\xCC\x81"
+                               "e\xCC\x81"
+                               "e\xCC\x81"
+                               "e\xCC\x81";
     EXPECT_EQ(CodeRows(marked, 4).Count(), 1u);
     const CodeRows tabbed("ab\tc\td", 17);
     EXPECT_EQ(tabbed.Count(), 1u);
