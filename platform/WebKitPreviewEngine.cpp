@@ -27,6 +27,9 @@ constexpr const char* PanePage =
     "img-src data:; font-src data:; form-action 'none'; base-uri 'none'\">"
     "</head><body></body></html>";
 constexpr const char* BlankPage = "about:blank";
+/// How long the engine takes to draw a frame of a page just changed, with
+/// room to spare: a few frames at sixty a second.
+constexpr guint NewFrameMilliseconds = 100;
 
 /// Blocks every handler connected so far to `signal` of `instance`.
 void BlockHandlers(gpointer instance, const char* signal)
@@ -120,7 +123,11 @@ public:
                          this);
     }
 
-    ~WebKitPreviewEngine() override { g_signal_handlers_disconnect_by_data(&m_engine, this); }
+    ~WebKitPreviewEngine() override
+    {
+        g_signal_handlers_disconnect_by_data(&m_engine, this);
+        g_source_remove_by_user_data(this);
+    }
 
     WebKitPreviewEngine(const WebKitPreviewEngine&) = delete;
     WebKitPreviewEngine& operator=(const WebKitPreviewEngine&) = delete;
@@ -144,37 +151,41 @@ public:
         m_waitingHtml.reset(); // this one replaces it
         // The HTML goes in as a literal of printable ASCII, so no character
         // of the code can alter the script around it. A new preview opens at
-        // its top, and the script ends once a frame of it has been drawn (or
-        // at once in effect, where a hidden page draws none).
-        std::string script = "var b=document.body;if(!b)return false;"
+        // its top.
+        std::string script = "(function(){var b=document.body;if(!b)return false;"
                              "b.innerHTML='';b.insertAdjacentHTML('beforeend',";
         script += QuoteJsString(utf8Html);
-        script += ");window.scrollTo(0,0);"
-                  "await new Promise(function(r){setTimeout(r,250);"
-                  "requestAnimationFrame(function(){requestAnimationFrame(r);});});"
-                  "return true;";
+        script += ");window.scrollTo(0,0);return true;})()";
 
-        // Until then the view is transparent: inserting a large code takes
-        // seconds, and the previous preview must not show meanwhile.
+        // Meanwhile the view is transparent: inserting a large code takes
+        // seconds, and the previous preview must not show; it stays so a
+        // few frames longer, until the engine has drawn the new one.
         GtkWidget* const widget = GTK_WIDGET(&m_engine);
         ++m_insertions;
         gtk_widget_set_opacity(widget, 0);
         const bool inserted = EvaluatesToTrue(script);
-        if (--m_insertions == 0) {
-            gtk_widget_set_opacity(widget, 1);
-        }
+        g_timeout_add(
+            NewFrameMilliseconds,
+            [](gpointer data) {
+                auto* self = static_cast<WebKitPreviewEngine*>(data);
+                if (--self->m_insertions == 0) {
+                    gtk_widget_set_opacity(GTK_WIDGET(&self->m_engine), 1);
+                }
+                return G_SOURCE_REMOVE;
+            },
+            this);
         return inserted;
     }
 
     wxWebView* GetWebView() override { return &m_view; }
 
 private:
-    /// Runs `body` as an async function in the pane's page and waits for its value, as the
-    /// toolkit's RunScript does, but hands the engine the script's bytes as they are: the
-    /// toolkit widens a script to four bytes a character and escapes it once more, which made
-    /// the preview of a large code cost seconds and many times the code's size in memory. A
-    /// script that fails, or a web process that dies meanwhile, gives false.
-    bool EvaluatesToTrue(const std::string& body)
+    /// Runs `script` in the pane's page and waits for its value, as the toolkit's RunScript
+    /// does, but hands the engine the script's bytes as they are: the toolkit widens a script
+    /// to four bytes a character and escapes it once more, which made the preview of a large
+    /// code cost seconds and many times the code's size in memory. A script that fails, or a
+    /// web process that dies meanwhile, gives false.
+    bool EvaluatesToTrue(const std::string& script)
     {
         struct Outcome {
             bool done = false;
@@ -184,7 +195,7 @@ private:
                                                 gpointer data) {
             auto* waiting = static_cast<Outcome*>(data);
             GError* error = nullptr;
-            if (JSCValue* value = webkit_web_view_call_async_javascript_function_finish(
+            if (JSCValue* value = webkit_web_view_evaluate_javascript_finish(
                     WEBKIT_WEB_VIEW(engine), result, &error)) {
                 waiting->isTrue = jsc_value_is_boolean(value) && jsc_value_to_boolean(value);
                 g_object_unref(value);
@@ -192,9 +203,9 @@ private:
             g_clear_error(&error);
             waiting->done = true;
         };
-        webkit_web_view_call_async_javascript_function(
-            &m_engine, body.data(), static_cast<gssize>(body.size()), nullptr, nullptr, nullptr,
-            nullptr, finished, &outcome);
+        webkit_web_view_evaluate_javascript(&m_engine, script.data(),
+                                            static_cast<gssize>(script.size()), nullptr, nullptr,
+                                            nullptr, finished, &outcome);
         // The engine answers through the main loop; `outcome` lives until it has.
         while (!outcome.done) {
             g_main_context_iteration(nullptr, TRUE);
