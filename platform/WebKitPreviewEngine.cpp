@@ -126,7 +126,9 @@ public:
     ~WebKitPreviewEngine() override
     {
         g_signal_handlers_disconnect_by_data(&m_engine, this);
-        g_source_remove_by_user_data(this);
+        // The frames still awaited after insertions.
+        while (g_source_remove_by_user_data(this)) {
+        }
     }
 
     WebKitPreviewEngine(const WebKitPreviewEngine&) = delete;
