@@ -83,7 +83,7 @@ TEST(CodeRows, RowsRebuildTheTextAndTheCaretStepsOverWholeCharacters)
             const std::string_view gap(text.data() + rebuilt.size(), next - rebuilt.size());
             ASSERT_TRUE(gap.empty() || gap == "\n" || gap == "\r\n" || gap == "\r") << "row " << r;
             if (gap.empty() && r + 1 < rows.Count()) {
-                const std::string_view following = text.substr(next);
+                const std::string_view following = std::string_view(text).substr(next);
                 const std::size_t nextWidth =
                     text[next] == '\t'
                         ? quillveil::TabCells - used % quillveil::TabCells
