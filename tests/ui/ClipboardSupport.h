@@ -65,4 +65,7 @@ inline void PutOnClipboard(const std::string& text)
     }
     RunWhilePumping("xclip -i -selection clipboard " + file);
     wxRemoveFile(file);
+    // xclip takes the selection in a process of its own, which may come after
+    // the one we ran has ended.
+    EXPECT_TRUE(PumpUntil([&text] { return ReadClipboard() == text; }, 5000));
 }
