@@ -1,6 +1,7 @@
 #include "CHyperLink.h"
 
 #include "LinkCursorImages.h"
+#include "platform/Accessibility.h"
 #include "platform/DialogFaceColour.h"
 #include "platform/ThemeLinkColors.h"
 #include "platform/UrlOpener.h"
@@ -124,6 +125,9 @@ void CHyperLink::SetLinkText(const wxString& text)
 {
     m_strText = text;
     SetLabel(text);
+    // Read as the link it looks like, by the text it shows.
+    SetAccessibleRole(*this, AccessibleRole::Link);
+    SetAccessibleName(*this, wxControl::RemoveMnemonics(text));
     Refresh();
 }
 

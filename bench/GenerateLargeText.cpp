@@ -1,8 +1,10 @@
 // Generate Code on a large Any Text in the real dialog: how long until the
 // code is in the output box, how long the window then takes to answer a key,
 // a click and a wheel turn sent through the X server, and how much memory the
-// press costs. The reference, in the same run, is the same dialog doing the
-// same with the code of a small text, which the editable box holds.
+// press costs; and before that, a paste of the text into the empty Any Text
+// field and a letter typed after it. The reference, in the same run, is the
+// same dialog doing the same with a small text, whose code the editable box
+// holds.
 //   quillveil-generate-large-text [KIB] [--shots DIR]
 #include "AsciiText.h"
 #include "CEncoderDlg.h"
@@ -13,6 +15,7 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <gdk/gdkx.h>
+#include <gtk/gtk.h>
 #include <wx/app.h>
 #include <wx/button.h>
 #include <wx/checkbox.h>
@@ -101,20 +104,55 @@ private:
     bool m_arrived = false;
 };
 
+/// Runs the toolkit until the window's next frame has been laid out and
+/// painted, as the toolkit does it: a painting forced at once would skip the
+/// layout that comes with a frame.
+void WaitForFrame(wxWindow& window)
+{
+    GdkFrameClock* clock = gtk_widget_get_frame_clock(static_cast<GtkWidget*>(window.GetHandle()));
+    if (clock == nullptr) {
+        window.Update();
+        return;
+    }
+    bool painted = false;
+    const gulong handler = g_signal_connect_swapped(
+        clock, "after-paint", G_CALLBACK(+[](bool* done) { *done = true; }), &painted);
+    gdk_frame_clock_request_phase(clock, GDK_FRAME_CLOCK_PHASE_PAINT);
+    while (!painted) {
+        g_main_context_iteration(nullptr, TRUE);
+    }
+    g_signal_handler_disconnect(clock, handler);
+}
+
+/// How long an input is timed: until the window is idle again, or only until
+/// it has handled the input and painted (work the toolkit leaves for idle
+/// time then goes on between the inputs that follow).
+enum class Until { Idle, Painted };
+
 /// Sends one input through the X server and times it until the window has
 /// handled it and painted the result.
 double TimeInput(wxWindow& dlg, wxWindow& target, wxEventType seen,
-                 const std::function<void()>& send)
+                 const std::function<void()>& send, Until until = Until::Idle)
 {
-    Settle(dlg);
+    if (until == Until::Idle) {
+        Settle(dlg);
+    }
     ArrivalFilter filter(target, seen);
     const Clock::time_point start = Clock::now();
     send();
+    // The toolkit's own loop, waiting for the next event rather than
+    // sleeping: a pasted text arrives in many small parts, each an event.
+    const guint wake = g_timeout_add(
+        50, [](gpointer) { return G_SOURCE_CONTINUE; }, nullptr);
     while (!filter.Arrived() && MillisecondsSince(start) < 30000) {
-        wxYield();
-        wxMilliSleep(1);
+        g_main_context_iteration(nullptr, TRUE);
     }
-    Settle(dlg);
+    g_source_remove(wake);
+    if (until == Until::Idle) {
+        Settle(dlg);
+    } else {
+        WaitForFrame(dlg);
+    }
     return MillisecondsSince(start);
 }
 
@@ -134,6 +172,78 @@ void Shoot(const std::string& path)
     if (std::system(command.c_str()) != 0) {
         std::fprintf(stderr, "could not take %s\n", path.c_str());
     }
+}
+
+/// Makes `text` the clipboard's content, served by another program as a
+/// person's copy would be, and waits until it is.
+void OfferOnClipboard(const std::string& text)
+{
+    std::FILE* xclip = popen("xclip -i -selection clipboard", "w");
+    if (xclip == nullptr || std::fwrite(text.data(), 1, text.size(), xclip) != text.size() ||
+        pclose(xclip) != 0) {
+        std::fprintf(stderr, "could not put the text on the clipboard with xclip\n");
+        std::exit(1);
+    }
+}
+
+struct PasteFigures {
+    double pasted = 0;
+    double typed = 0;
+    double settled = 0;
+    bool whole = false;
+};
+
+/// Pastes `text` from the clipboard into the empty Any Text field with Ctrl+V
+/// and times it until the field has it and the window is idle and painted,
+/// then a letter typed after it.
+PasteFigures MeasurePaste(quillveil::CEncoderDlg& dlg, const std::string& text)
+{
+    PasteFigures figures;
+    auto* field = dynamic_cast<wxTextCtrl*>(dlg.FindWindow(quillveil::IDC_TEXT));
+    field->ChangeValue(wxString());
+    OfferOnClipboard(text);
+    field->SetFocus();
+    Settle(dlg);
+    wxUIActionSimulator input;
+    figures.pasted = TimeInput(
+        dlg, *field, wxEVT_TEXT, [&] { input.Char('V', wxMOD_CONTROL); }, Until::Painted);
+    figures.typed = TimeInput(
+        dlg, *field, wxEVT_KEY_UP, [&] { input.Char('x'); }, Until::Painted);
+    const Clock::time_point laying = Clock::now();
+    Settle(dlg);
+    figures.settled = MillisecondsSince(laying);
+    figures.whole = field->GetValue().utf8_string() == text + "x";
+    return figures;
+}
+
+void ReportPaste(std::size_t kib, const PasteFigures& subject, const PasteFigures& reference)
+{
+    std::printf("Paste of %zu KiB into the empty Any Text field; reference: 1 KiB\n", kib);
+    std::printf("  Ctrl+V until the text is in and painted: %8.1f ms  (reference %6.1f ms, ratio "
+                "%.2f)%s\n",
+                subject.pasted, reference.pasted, subject.pasted / reference.pasted,
+                subject.whole && reference.whole ? "" : "  THE FIELD DOES NOT HOLD THE WHOLE TEXT");
+    std::printf("  then a typed letter answered:          %8.1f ms  (reference %6.1f ms, ratio "
+                "%.2f)\n",
+                subject.typed, reference.typed, subject.typed / reference.typed);
+    std::printf("  the field laid out whole, in idle time: %8.1f ms after the letter\n",
+                subject.settled);
+}
+
+/// The dialog's preview pane once it has its first page; null without one.
+quillveil::CHtmlView* WaitForPreviewPane(quillveil::CEncoderDlg& dlg)
+{
+    const Clock::time_point waiting = Clock::now();
+    quillveil::CHtmlView* pane = nullptr;
+    wxString state;
+    while (MillisecondsSince(waiting) < 10000 &&
+           ((pane = dynamic_cast<quillveil::CHtmlView*>(
+                 dlg.FindWindow(quillveil::CHtmlView::PaneId))) == nullptr ||
+            !pane->GetWebView().RunScript("document.readyState", &state) || state != "complete")) {
+        wxYield();
+        wxMilliSleep(5);
+    }
+    return pane;
 }
 
 struct Figures {
@@ -202,16 +312,7 @@ Figures Measure(quillveil::CEncoderDlg& dlg, const std::string& text, const std:
     }
 
     // Preview, once the pane has its first page: until the page is painted.
-    auto* pane = dynamic_cast<quillveil::CHtmlView*>(dlg.FindWindow(quillveil::CHtmlView::PaneId));
-    if (pane != nullptr) {
-        wxString state;
-        const Clock::time_point waiting = Clock::now();
-        while (
-            (!pane->GetWebView().RunScript("document.readyState", &state) || state != "complete") &&
-            MillisecondsSince(waiting) < 10000) {
-            wxYield();
-            wxMilliSleep(5);
-        }
+    if (quillveil::CHtmlView* pane = WaitForPreviewPane(dlg)) {
         auto* previewButton = dlg.FindWindow(quillveil::IDC_PREVIEW);
         wxCommandEvent previewPress(wxEVT_BUTTON, quillveil::IDC_PREVIEW);
         previewPress.SetEventObject(previewButton);
@@ -287,6 +388,13 @@ int main(int argc, char** argv)
         wxCommandEvent modeClick(wxEVT_CHECKBOX, quillveil::IDC_MODE_TEXT);
         modeClick.SetEventObject(mode);
         mode->HandleWindowEvent(modeClick);
+
+        // The web engine starts its processes once the window shows; a
+        // person pastes later.
+        WaitForPreviewPane(*dlg);
+        const PasteFigures pasteReference = MeasurePaste(*dlg, SampleText(1024));
+        const PasteFigures paste = MeasurePaste(*dlg, SampleText(kib * 1024));
+        ReportPaste(kib, paste, pasteReference);
 
         const Figures reference = Measure(*dlg, SampleText(1024), "");
         const Figures subject = Measure(*dlg, SampleText(kib * 1024), shots);

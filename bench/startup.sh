@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Start-up time of Quillveil against a bare wxWidgets dialog with the same
 # controls, measured in the same run from outside the process (start until the
-# window is mapped), then Generate Code on 1 MiB and 8 MiB of text: until the
-# code shows, the window's answers to input afterwards, Preview, and memory.
+# window is mapped), then a paste of 1 MiB and 8 MiB of text into the Any Text
+# field and Generate Code on it: until the text or the code shows, the window's
+# answers to input afterwards, Preview, and memory.
 #   bench/startup.sh [BUILD_DIR] [ROUNDS]
 # Runs on a private Xvfb server unless DISPLAY is set.
 set -euo pipefail

@@ -44,6 +44,11 @@ public:
     /// The engine inside the pane, as the toolkit sees it.
     wxWebView& GetWebView() const { return *m_engine->GetWebView(); }
 
+    // The frame around the page is no stop of its own for Tab: focused, it
+    // showed nothing and took no key.
+    bool AcceptsFocus() const override { return false; }
+    bool AcceptsFocusFromKeyboard() const override { return false; }
+
 private:
     CHtmlView() = default;
 

@@ -1,5 +1,7 @@
 #include "DialogTemplate.h"
 
+#include "Accessibility.h"
+#include "GradualPaste.h"
 #include "res/AppIcons.h"
 
 #include <gtk/gtk.h>
@@ -24,6 +26,13 @@ namespace {
 wxString FromUtf8(std::string_view text)
 {
     return wxString::FromUTF8(text.data(), text.size());
+}
+
+/// A caption as a screen reader should say it: without the blanks around a
+/// frame's caption or the access key's mark.
+wxString ShownName(std::string_view text)
+{
+    return wxControl::RemoveMnemonics(FromUtf8(text)).Strip(wxString::both);
 }
 
 struct PixelRect {
@@ -117,39 +126,16 @@ wxWindow* CreateGroupBox(wxWindow& dialog, const ControlTemplate& control, const
         gtk_widget_set_margin_start(GTK_WIDGET(caption),
                                     dialog.ConvertDialogToPixels(wxSize(CaptionIndent, 0)).x);
     }
+    SetAccessibleName(*box, ShownName(control.text));
     return box;
 }
 
 // A frame caption's access key: GTK does not act on it reliably (wx 3.2 on
 // GTK 3.24: never from a text field or check box), so the dialog answers Alt
-// and the key itself, choosing the target as a click would, and the caption
-// underlines the key while the window shows access keys, as buttons do.
-struct CaptionMarkup {
-    std::string plain;
-    std::string underlined;
-};
-
-void ShowCaptionKey(GtkWindow* window, GParamSpec*, gpointer data)
-{
-    GtkLabel* caption = GTK_LABEL(data);
-    const auto* markup =
-        static_cast<const CaptionMarkup*>(g_object_get_data(G_OBJECT(caption), "quillveil-key"));
-    gboolean visible = FALSE;
-    g_object_get(window, "mnemonics-visible", &visible, nullptr);
-    if (markup != nullptr) {
-        gtk_label_set_markup(caption, (visible ? markup->underlined : markup->plain).c_str());
-    }
-}
-
-std::string EscapeMarkup(const wxString& text)
-{
-    const wxScopedCharBuffer utf8 = text.utf8_str();
-    gchar* escaped = g_markup_escape_text(utf8.data(), static_cast<gssize>(utf8.length()));
-    std::string result(escaped);
-    g_free(escaped);
-    return result;
-}
-
+// and the key itself, choosing the target as a click would. The caption
+// carries the key as a label's mnemonic all the same: GTK underlines it while
+// the window shows access keys, as on buttons, and assistive technology
+// reads it as the target's key.
 void GiveCaptionItsKey(wxWindow& dialog, wxStaticBox& box, std::string_view text, wxWindow& target)
 {
     wxString shown;
@@ -175,21 +161,13 @@ void GiveCaptionItsKey(wxWindow& dialog, wxStaticBox& box, std::string_view text
         }
     });
 
-    GtkLabel* caption = FrameCaption(box);
-    GtkWidget* window = static_cast<GtkWidget*>(dialog.GetHandle());
-    if (caption == nullptr || window == nullptr || !GTK_IS_WINDOW(window)) {
-        return;
+    if (GtkLabel* caption = FrameCaption(box)) {
+        wxString mnemonic = shown;
+        mnemonic.Replace("_", "__");
+        mnemonic.insert(at + static_cast<std::size_t>(mnemonic.Left(at).Freq('_')), '_');
+        gtk_label_set_text_with_mnemonic(caption, mnemonic.utf8_str());
+        gtk_label_set_mnemonic_widget(caption, static_cast<GtkWidget*>(target.GetConnectWidget()));
     }
-    auto* markup =
-        new CaptionMarkup{EscapeMarkup(shown), EscapeMarkup(shown.substr(0, at)) + "<u>" +
-                                                   EscapeMarkup(shown.substr(at, 1)) + "</u>" +
-                                                   EscapeMarkup(shown.substr(at + 1))};
-    g_object_set_data_full(G_OBJECT(caption), "quillveil-key", markup,
-                           [](gpointer data) { delete static_cast<CaptionMarkup*>(data); });
-    // Disconnected when the caption goes, which may be before the window.
-    g_signal_connect_object(window, "notify::mnemonics-visible", G_CALLBACK(ShowCaptionKey),
-                            caption, static_cast<GConnectFlags>(0));
-    ShowCaptionKey(GTK_WINDOW(window), nullptr, caption);
 }
 
 // GTK toggles a focused check box on Enter as well as on Space; a dialog's
@@ -220,6 +198,7 @@ wxWindow* CreateEdit(wxWindow& dialog, const ControlTemplate& control, const Pix
                                  rect.size, multiline ? wxTE_MULTILINE | wxTE_CHARWRAP : 0);
     if (multiline) {
         SetMultilineScrolling(*field, (control.style & VerticalScroll) != 0);
+        PasteLargeTextsGradually(*field);
     } else if (field->GetBestSize().y > rect.size.y) {
         FitEntryIntoHeight(*field);
     }
@@ -295,18 +274,27 @@ void CreateDialogControls(wxWindow& dialog, const DialogTemplate& dialogTemplate
 {
     dialog.SetClientSize(
         dialog.ConvertDialogToPixels(wxSize(dialogTemplate.width, dialogTemplate.height)));
-    std::vector<std::pair<wxWindow*, const ControlTemplate*>> keyedCaptions;
+    std::vector<std::pair<wxWindow*, const ControlTemplate*>> captions;
     for (const ControlTemplate& control : dialogTemplate.controls) {
         wxWindow* created = CreateControl(dialog, control);
-        if (created != nullptr && control.keyTarget != 0) {
-            keyedCaptions.emplace_back(created, &control);
+        if (created != nullptr && (control.keyTarget != 0 || control.labelFor != 0)) {
+            captions.emplace_back(created, &control);
         }
     }
-    for (const auto& [window, control] : keyedCaptions) {
+    for (const auto& [window, control] : captions) {
+        const wxString name = ShownName(control->text);
+        if (wxWindow* field = dialog.FindWindow(control->labelFor);
+            control->labelFor != 0 && field) {
+            SetAccessibleName(*field, name, window);
+        }
+        if (control->keyTarget == 0) {
+            continue;
+        }
         auto* box = dynamic_cast<wxStaticBox*>(window);
         wxWindow* target = dialog.FindWindow(control->keyTarget);
         wxASSERT_MSG(box != nullptr && target != nullptr, "an access key for no control");
         if (box != nullptr && target != nullptr) {
+            SetAccessibleName(*target, name, box);
             GiveCaptionItsKey(dialog, *box, control->text, *target);
         }
     }

@@ -49,7 +49,11 @@ struct ControlTemplate {
     int resource = 0; ///< icon resource id for ControlKind::Icon
     /// Group box: the control its caption's access key ('&' in the text)
     /// activates, such as a check box on the frame's corner; 0 for none.
+    /// The caption names it for assistive technology too.
     int keyTarget = 0;
+    /// Label or group box: the control its text names for assistive
+    /// technology, the field it stands over or frames; 0 for none.
+    int labelFor = 0;
 };
 
 /// A dialog template: caption, client size in dialog units and the

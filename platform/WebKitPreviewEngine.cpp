@@ -27,6 +27,9 @@ constexpr const char* PanePage =
     "img-src data:; font-src data:; form-action 'none'; base-uri 'none'\">"
     "</head><body></body></html>";
 constexpr const char* BlankPage = "about:blank";
+/// How long the engine takes to draw a frame of a page just changed, with
+/// room to spare: a few frames at sixty a second.
+constexpr guint NewFrameMilliseconds = 100;
 
 /// Blocks every handler connected so far to `signal` of `instance`.
 void BlockHandlers(gpointer instance, const char* signal)
@@ -120,7 +123,13 @@ public:
                          this);
     }
 
-    ~WebKitPreviewEngine() override { g_signal_handlers_disconnect_by_data(&m_engine, this); }
+    ~WebKitPreviewEngine() override
+    {
+        g_signal_handlers_disconnect_by_data(&m_engine, this);
+        // The frames still awaited after insertions.
+        while (g_source_remove_by_user_data(this)) {
+        }
+    }
 
     WebKitPreviewEngine(const WebKitPreviewEngine&) = delete;
     WebKitPreviewEngine& operator=(const WebKitPreviewEngine&) = delete;
@@ -143,13 +152,31 @@ public:
         }
         m_waitingHtml.reset(); // this one replaces it
         // The HTML goes in as a literal of printable ASCII, so no character
-        // of the code can alter the script around it.
+        // of the code can alter the script around it. A new preview opens at
+        // its top.
         std::string script = "(function(){var b=document.body;if(!b)return false;"
                              "b.innerHTML='';b.insertAdjacentHTML('beforeend',";
         script += QuoteJsString(utf8Html);
-        script += ");return true;})()";
+        script += ");window.scrollTo(0,0);return true;})()";
 
-        return EvaluatesToTrue(script);
+        // Meanwhile the view is transparent: inserting a large code takes
+        // seconds, and the previous preview must not show; it stays so a
+        // few frames longer, until the engine has drawn the new one.
+        GtkWidget* const widget = GTK_WIDGET(&m_engine);
+        ++m_insertions;
+        gtk_widget_set_opacity(widget, 0);
+        const bool inserted = EvaluatesToTrue(script);
+        g_timeout_add(
+            NewFrameMilliseconds,
+            [](gpointer data) {
+                auto* self = static_cast<WebKitPreviewEngine*>(data);
+                if (--self->m_insertions == 0) {
+                    gtk_widget_set_opacity(GTK_WIDGET(&self->m_engine), 1);
+                }
+                return G_SOURCE_REMOVE;
+            },
+            this);
+        return inserted;
     }
 
     wxWebView* GetWebView() override { return &m_view; }
@@ -280,6 +307,8 @@ private:
     bool m_ownLoadPending = false;
     /// Set from asking for the pane's own page until it has loaded.
     bool m_pageLoading = false;
+    /// Insertions under way, one inside another when the user previews again meanwhile.
+    int m_insertions = 0;
     /// The last HTML put while the page was loading, to go in once it has.
     std::optional<std::string> m_waitingHtml;
 };

@@ -90,7 +90,7 @@ void CEncoderDlg::DoDataExchange()
 bool CEncoderDlg::OnInitDialog()
 {
     DoDataExchange();
-    m_codeBox.Attach(*m_editCode);
+    m_codeBox.Attach(*m_editCode, wxControl::RemoveMnemonics(CodeCaption));
     m_pHtmlView = nullptr;
 
     AddAboutEntry(GetSystemMenu());
@@ -250,11 +250,7 @@ void CEncoderDlg::SelectMode(wxCheckBox& ownBox, EncoderMode mode)
 
 void CEncoderDlg::OnGenerate(wxCommandEvent&)
 {
-    if (m_pHtmlView != nullptr) {
-        m_pHtmlView->Hide();
-    }
-    m_codeBox.Show();
-    m_btnPreview->SetLabel(PreviewCaption);
+    ShowView(View::Code, *FindWindow(IDC_GENERATE));
 
     const EncoderMode mode = GetMode();
     const EncoderForm form{TextOf(*m_editUser),        TextOf(*m_editDomain),
@@ -275,24 +271,37 @@ void CEncoderDlg::OnGenerate(wxCommandEvent&)
 
 void CEncoderDlg::OnPreview(wxCommandEvent&)
 {
-    if (ReadsPreview(*m_btnPreview)) {
-        m_btnPreview->SetLabel(CodeCaption);
-        if (m_pHtmlView != nullptr) {
-            m_pHtmlView->Show();
-            // An empty box leaves the pane showing what it showed before.
-            const std::shared_ptr<const std::string> code = m_codeBox.GetCode();
-            if (!code->empty()) {
-                m_pHtmlView->PutBodyHtml(*code);
-            }
-        }
-        // Also without a pane, so the preview view never shows the source.
-        m_codeBox.Hide();
-    } else {
-        m_btnPreview->SetLabel(PreviewCaption);
-        if (m_pHtmlView != nullptr) {
-            m_pHtmlView->Hide();
-        }
-        m_codeBox.Show();
+    if (!ReadsPreview(*m_btnPreview)) {
+        ShowView(View::Code, *m_btnPreview);
+        return;
+    }
+    ShowView(View::Preview, *m_btnPreview);
+    // The view is already the one the caption names: putting a large code
+    // into the pane runs the event loop, and whatever the user does meanwhile
+    // (Code, Generate, another Preview) sets the view in its turn.
+    const std::shared_ptr<const std::string> code = m_codeBox.GetCode();
+    // An empty box leaves the pane showing what it showed before.
+    if (m_pHtmlView != nullptr && !code->empty()) {
+        m_pHtmlView->PutBodyHtml(*code);
+    }
+}
+
+// Also without a pane the preview view hides the output box, so it never
+// shows the source. A focused control that this hides would leave the window
+// without a focus, deaf to Escape and to the access keys: the focus goes to
+// the button the user just used.
+void CEncoderDlg::ShowView(View view, wxWindow& used)
+{
+    const bool preview = view == View::Preview;
+    if (m_pHtmlView != nullptr) {
+        m_pHtmlView->Show(preview);
+    }
+    m_codeBox.Show(!preview);
+    m_btnPreview->SetLabel(preview ? CodeCaption : PreviewCaption);
+
+    const wxWindow* focus = FindFocus();
+    if (focus == nullptr || !focus->IsShownOnScreen() || !focus->IsEnabled()) {
+        used.SetFocus();
     }
 }
 

@@ -53,6 +53,8 @@ private:
     void OnGenerate(wxCommandEvent& event);
     void OnPreview(wxCommandEvent& event);
     void OnCopy(wxCommandEvent& event);
+    enum class View { Code, Preview };
+    void ShowView(View view, wxWindow& used);
     wxTextCtrl* FieldControl(EncoderField field) const;
 
     void OnFirstPaint(wxPaintEvent& event);

@@ -1,16 +1,18 @@
 #include "COutputBox.h"
 
 #include "CLargeCodeView.h"
-#include "CodeClipboard.h"
+#include "platform/Accessibility.h"
+#include "platform/TextClipboard.h"
 
 #include <wx/textctrl.h>
 
 namespace quillveil {
 
-void COutputBox::Attach(wxTextCtrl& edit)
+void COutputBox::Attach(wxTextCtrl& edit, const wxString& name)
 {
     m_edit = &edit;
-    m_view = new CLargeCodeView(*edit.GetParent(), edit.GetRect());
+    SetAccessibleName(edit, name);
+    m_view = new CLargeCodeView(*edit.GetParent(), edit.GetRect(), name);
     m_view->Hide();
     m_view->MoveAfterInTabOrder(&edit);
     m_large = false;
@@ -67,7 +69,7 @@ void COutputBox::CopyToClipboard()
         return;
     }
     const std::size_t size = code->size();
-    PutTextOnClipboard(std::move(code), 0, size);
+    PutTextOnSelection(TextSelection::Clipboard, std::move(code), 0, size);
 }
 
 } // namespace quillveil

@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+class wxString;
 class wxTextCtrl;
 class wxWindow;
 
@@ -27,8 +28,9 @@ public:
     static constexpr std::size_t EditableLimit = 24 * 1024;
 
     /// Takes over the template's editable box `edit` and puts the large
-    /// view, hidden, over its rectangle and after it in the tab order.
-    void Attach(wxTextCtrl& edit);
+    /// view, hidden, over its rectangle and after it in the tab order; both
+    /// are named `name` for assistive technology.
+    void Attach(wxTextCtrl& edit, const wxString& name);
 
     /// Replaces the whole content with `code` (UTF-8).
     void SetCode(std::string code);

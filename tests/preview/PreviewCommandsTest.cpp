@@ -1,5 +1,7 @@
 #include "CEncoderDlg.h"
+#include "CLargeCodeView.h"
 #include "CharacterEncoders.h"
+#include "CodeGenerator.h"
 #include "ProgramInfo.h"
 #include "res/ResourceIds.h"
 
@@ -8,12 +10,15 @@
 #include "PaneTestSupport.h"
 
 #include <gtest/gtest.h>
+#include <gtk/gtk.h>
 #include <wx/button.h>
 #include <wx/checkbox.h>
 #include <wx/msgdlg.h>
 #include <wx/textctrl.h>
+#include <wx/timer.h>
 #include <wx/uiaction.h>
 
+#include <functional>
 #include <string>
 
 using namespace quillveil;
@@ -88,10 +93,23 @@ protected:
 
     /// The caption and what shows: "Preview" with the output box, or "Code"
     /// with the pane (when there is one) and no output box.
+    /// The output box in either form: the editable box, or the read-only
+    /// view a large code shows in.
+    bool CodeBoxShown() const
+    {
+        for (const wxWindow* child : m_dlg->GetChildren()) {
+            if (child->IsShown() &&
+                (child == m_code || dynamic_cast<const CLargeCodeView*>(child))) {
+                return true;
+            }
+        }
+        return false;
+    }
+
     void ExpectCodeView()
     {
         EXPECT_EQ(m_preview->GetLabelText(), "Preview");
-        EXPECT_TRUE(m_code->IsShown());
+        EXPECT_TRUE(CodeBoxShown());
         if (m_pane != nullptr) {
             EXPECT_FALSE(m_pane->IsShown());
         }
@@ -99,7 +117,7 @@ protected:
     void ExpectPreviewView()
     {
         EXPECT_EQ(m_preview->GetLabelText(), "Code");
-        EXPECT_FALSE(m_code->IsShown());
+        EXPECT_FALSE(CodeBoxShown());
         if (m_pane != nullptr) {
             EXPECT_TRUE(m_pane->IsShown());
         }
@@ -340,3 +358,119 @@ TEST_F(PreviewCommandsTest, ClickedLinkGoesToTheDesktopAndScriptInItDoesNotRun)
 }
 
 } // namespace
+
+namespace {
+
+/// Runs `action` once, from the event loop, after `milliseconds`: within a
+/// command that runs the loop itself, as a person's next press would come.
+void Later(int milliseconds, std::function<void()> action)
+{
+    auto* timer = new wxTimer;
+    timer->Bind(wxEVT_TIMER, [timer, action = std::move(action)](wxTimerEvent&) {
+        action();
+        timer->Stop();
+        wxTheApp->CallAfter([timer] { delete timer; });
+    });
+    timer->StartOnce(milliseconds);
+}
+
+} // namespace
+
+// Whatever comes while a large preview is going in (Code, another mode and
+// Generate, Preview again), the window ends in the view its button names,
+// with the current code; a new preview shows nothing of the one before and
+// opens at its top.
+TEST_F(PreviewCommandsTest, AnInterruptedPreviewEndsInTheViewTheButtonNames)
+{
+    Open();
+    ASSERT_NE(m_pane, nullptr);
+    ChooseMode(IDC_MODE_TEXT);
+    std::string large;
+    for (int line = 0; large.size() < 2 * 1024 * 1024; ++line) {
+        large += "line " + std::to_string(line) + " of a long text\n";
+    }
+    SetField(IDC_TEXT, large);
+    Press(IDC_GENERATE);
+    const auto transparent = [this] {
+        return gtk_widget_get_opacity(
+                   static_cast<GtkWidget*>(m_pane->GetWebView().GetNativeBackend())) == 0.0;
+    };
+
+    // Code within the preview.
+    bool hiddenMeanwhile = false;
+    Later(50, [&] {
+        hiddenMeanwhile = transparent();
+        Press(IDC_PREVIEW);
+    });
+    Press(IDC_PREVIEW);
+    PumpEvents(300);
+    ExpectCodeView();
+    EXPECT_TRUE(hiddenMeanwhile) << "the previous preview showed while the new one went in";
+
+    // Another mode and Generate within the preview.
+    Later(50, [&] {
+        ChooseMode(IDC_MODE_EMAIL);
+        Press(IDC_GENERATE);
+    });
+    Press(IDC_PREVIEW);
+    PumpEvents(300);
+    ExpectCodeView();
+    EXPECT_EQ(
+        m_code->GetValue().utf8_string(),
+        GenerateCode(EncoderMode::Email, {"User", "example.com", "Support", "Test Subject", {}, {}})
+            .GetCode());
+
+    // Code and Preview again within the preview: the preview of the code in
+    // the box, from its top, and nothing left transparent.
+    Eval(*m_pane, "window.scrollTo(0, 1e6)");
+    Later(50, [&] {
+        Press(IDC_PREVIEW);
+        Press(IDC_PREVIEW);
+    });
+    Press(IDC_PREVIEW);
+    ASSERT_TRUE(PumpUntil([&] { return !transparent(); }, 10000));
+    ExpectPreviewView();
+    EXPECT_EQ(Eval(*m_pane, "document.querySelector('a').textContent"), "Support");
+    EXPECT_EQ(Eval(*m_pane, "String(window.scrollY)"), "0");
+}
+
+// A control that Preview, Code or Generate hides gives the focus to the
+// button the user pressed, so every key keeps working: Escape closes.
+TEST_F(PreviewCommandsTest, TheFocusFollowsTheButtonWhenItsControlHides)
+{
+    Open();
+    ASSERT_NE(m_pane, nullptr);
+    Press(IDC_GENERATE);
+    wxUIActionSimulator keyboard;
+    const auto focusId = [] {
+        const wxWindow* focus = wxWindow::FindFocus();
+        return focus != nullptr ? focus->GetId() : 0;
+    };
+    const auto click = [&keyboard](wxWindow& window) {
+        keyboard.MouseMove(window.GetScreenRect().GetLeftTop() + wxPoint(10, 10));
+        PumpEvents(50);
+        keyboard.MouseClick();
+        PumpEvents(200);
+    };
+
+    click(*m_code);
+    ASSERT_EQ(focusId(), IDC_CODE);
+    keyboard.Char('p', wxMOD_ALT);
+    EXPECT_TRUE(PumpUntil([&] { return m_pane->IsShown() && focusId() == IDC_PREVIEW; }));
+
+    click(m_pane->GetWebView());
+    keyboard.Char('d', wxMOD_ALT);
+    EXPECT_TRUE(PumpUntil([&] { return CodeBoxShown() && focusId() == IDC_PREVIEW; }));
+
+    keyboard.Char('p', wxMOD_ALT);
+    ASSERT_TRUE(PumpUntil([&] { return m_pane->IsShown(); }));
+    click(m_pane->GetWebView());
+    keyboard.Char('g', wxMOD_ALT);
+    EXPECT_TRUE(PumpUntil([&] { return CodeBoxShown() && focusId() == IDC_GENERATE; }));
+
+    keyboard.Char('p', wxMOD_ALT);
+    ASSERT_TRUE(PumpUntil([&] { return m_pane->IsShown(); }));
+    click(m_pane->GetWebView());
+    keyboard.Char(WXK_ESCAPE);
+    EXPECT_TRUE(PumpUntil([&] { return !m_dlg->IsShown(); }));
+}

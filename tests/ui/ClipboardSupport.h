@@ -3,6 +3,8 @@
 #include "GuiTestSupport.h"
 
 #include <gtest/gtest.h>
+#include <wx/file.h>
+#include <wx/filename.h>
 #include <wx/process.h>
 #include <wx/stream.h>
 
@@ -54,6 +56,16 @@ inline std::string ReadClipboard()
 
 inline void PutOnClipboard(const std::string& text)
 {
-    // xclip serves the text from a background process until replaced.
-    RunWhilePumping("xclip -i -selection clipboard", text);
+    // xclip serves the text from a background process until replaced. From a
+    // file, as a pipe would take only its buffer's worth at once.
+    const wxString file = wxFileName::CreateTempFileName("quillveil-clipboard");
+    {
+        wxFile out(file, wxFile::write);
+        ASSERT_TRUE(out.IsOpened() && out.Write(text.data(), text.size()) == text.size());
+    }
+    RunWhilePumping("xclip -i -selection clipboard " + file);
+    wxRemoveFile(file);
+    // xclip takes the selection in a process of its own, which may come after
+    // the one we ran has ended.
+    EXPECT_TRUE(PumpUntil([&text] { return ReadClipboard() == text; }, 5000));
 }

@@ -113,3 +113,26 @@ TEST_F(LargeCodeTest, EveryCommandTakesTheWholeCodeOnEitherSideOfTheLimit)
         EXPECT_TRUE(box->IsShown());
     }
 }
+
+// A large paste goes into a field whole at once, though it shows bit by bit:
+// its value, typing after it and Generate all have all of it.
+TEST_F(LargeCodeTest, ALargePasteIsWholeAtOnce)
+{
+    std::string text;
+    for (int line = 0; text.size() < 1024 * 1024; ++line) {
+        text += "line " + std::to_string(line) + " \xC3\xA9\xE6\xBC\xA2 of pasted text\n";
+    }
+    Toggle(IDC_MODE_TEXT);
+    PutOnClipboard(text);
+    ClickWithMouse(Field(IDC_TEXT));
+    sim.Char('V', wxMOD_CONTROL);
+    ASSERT_TRUE(PumpUntil([&] { return !Field(IDC_TEXT)->IsEmpty(); }, 10000));
+    EXPECT_TRUE(Text(IDC_TEXT) == text) << Text(IDC_TEXT).size() << " of " << text.size();
+    sim.Char('x');
+    EXPECT_TRUE(PumpUntil([&] { return Text(IDC_TEXT) == text + "x"; }));
+    Press(IDC_GENERATE);
+    EncoderForm form;
+    form.text = text + "x";
+    EXPECT_TRUE(View()->GetCode() &&
+                *View()->GetCode() == GenerateCode(EncoderMode::AnyText, form).GetCode());
+}

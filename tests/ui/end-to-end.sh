@@ -34,7 +34,7 @@ expected="<a href=\"$(encode 'mailto:User@example.com?subject=Test%20Subject')\"
 
 # start [ARGS...]: starts the program as a person would and focuses its window.
 start() {
-    "$@" &
+    "$@" 2>>"$prefix/stderr" &
     pid=$!
     window=$(timeout 20 xdotool search --sync --onlyvisible --name '^Quillveil$' | head -n 1)
     [ -n "$window" ] || fail "no window named Quillveil appeared"
@@ -74,4 +74,8 @@ start env -u DISPLAY "$program" --display "$DISPLAY"
 xdotool key --delay 50 shift+Tab shift+Tab shift+Tab shift+Tab space
 expect_exit_zero
 
+# The toolkit's warnings and failed assertions would reach a user's terminal.
+if grep -E 'CRITICAL|WARNING|Warning' "$prefix/stderr" >&2; then
+    fail "the program wrote warnings to standard error"
+fi
 echo "end-to-end: ok"
