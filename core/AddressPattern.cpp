@@ -77,6 +77,11 @@ std::size_t DomainEnd(std::string_view text, std::size_t begin)
 
 } // namespace
 
+bool IsAddressByte(char c)
+{
+    return c == '@' || IsLocalPartByte(c);
+}
+
 bool IsMailtoAt(std::string_view text, std::size_t colon)
 {
     if (colon < 6 || colon >= text.size() || text[colon] != ':')

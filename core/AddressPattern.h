@@ -37,6 +37,9 @@ struct AddressMatch {
 /// search reads on after the end of the last match.
 template <class Found> void ForEachAddress(std::string_view text, Found found);
 
+/// Whether `c` may stand in an address: a byte of a local part, of a domain, or the "@".
+bool IsAddressByte(char c);
+
 /// Whether `text` is one address and nothing else.
 bool IsAddress(std::string_view text);
 

@@ -1,6 +1,7 @@
 // Link mode: the pasted anchor, read as a browser reads it, with its target written as
 // character references wherever a browser would decode them back.
 
+#include "AddressPattern.h"
 #include "AsciiText.h"
 #include "CharacterEncoders.h"
 #include "CharacterReferences.h"
@@ -264,6 +265,24 @@ void MergeSpans(std::vector<Span>& spans)
     spans.resize(kept);
 }
 
+/// Whether writing the spans as references may leave part of a longer word readable as an
+/// address: "me@x.bmp" (a file name) with its "p" written out reads "me@x.bm". That takes an
+/// "@" in the address bytes next to a span, up to the next span.
+bool MayUncoverAddress(std::string_view link, const std::vector<Span>& spans)
+{
+    for (std::size_t i = 0; i < spans.size(); ++i) {
+        const std::size_t before = i == 0 ? 0 : spans[i - 1].end;
+        for (std::size_t pos = spans[i].begin; pos > before && IsAddressByte(link[pos - 1]);)
+            if (link[--pos] == '@')
+                return true;
+        const std::size_t after = i + 1 == spans.size() ? link.size() : spans[i + 1].begin;
+        for (std::size_t pos = spans[i].end; pos < after && IsAddressByte(link[pos]); ++pos)
+            if (link[pos] == '@')
+                return true;
+    }
+    return false;
+}
+
 /// Why a link without a readable href has none: a first href whose value, or whose tag,
 /// the text cuts off, is one a browser drops with the rest of the text.
 GenerateResult MissingHref(std::string_view link, const HtmlReading& reading)
@@ -323,6 +342,15 @@ GenerateResult GenerateLinkCode(const EncoderForm& form)
         return GenerateResult::Code(std::string(link));
     MergeSpans(spans);
     std::string code = WriteCode(link, spans, readings);
+    if (MayUncoverAddress(link, spans)) {
+        // Protect what the code shows as a harvester reads it, as protect would a page.
+        ProtectedPage uncovered = ProtectPage(code);
+        if (uncovered.outcome == ProtectedPage::Outcome::Unreadable)
+            return GenerateResult::Warning(std::string(ReadsDifferentlyMessage),
+                                           EncoderField::Link);
+        if (uncovered.outcome == ProtectedPage::Outcome::Changed)
+            code = std::move(uncovered.text);
+    }
     if (!ReadsBackAlike(reading, code))
         return GenerateResult::Warning(std::string(ReadsDifferentlyMessage), EncoderField::Link);
     return GenerateResult::Code(std::move(code));

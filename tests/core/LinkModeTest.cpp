@@ -153,6 +153,14 @@ TEST(LinkModeTest, HidesEveryAddressOfAMailtoLinkInTheDecodedText)
               code);
 }
 
+TEST(LinkModeTest, LeavesNoPartOfAWordReadableAsAnAddress)
+{
+    // "me@x.bmp" names a file; with the target "p" written out, "me@x.bm" would read as an
+    // address, so the whole of it is written out.
+    EXPECT_EQ(LinkCode("<a href=p>me@x.bmp</a>"),
+              "<a href=&#112;>" + EncodeEntities("me@x.bmp") + "</a>");
+}
+
 TEST(LinkModeTest, UsesTheFirstHrefInAnyLetterCaseAndPlace)
 {
     ExpectCodes({

@@ -14,14 +14,14 @@ namespace {
 // properties.
 TEST(RandomizedGenerateCodeTest, HoldsItsPropertiesForManyInputs)
 {
-    static const std::array<std::string_view, 52> pieces = {
+    static const std::array<std::string_view, 54> pieces = {
         "<a ", " href=", "HREF=", "hRef =", "\"", "'", ">", "</a>", "<b>", "<!--", "-->", "--!>",
         "&amp;", "&amp", "&not", "&#", "x6", ";", "=", " ", "\t", "\r\n", "\r", "x", "/",
         "mailto:", "a@b.c", ",", "\xC3\xA9", "\xE2\x82", "?", "%", "<script>", "</script>",
         "<style>", "<title>", "<table>", "<td>", "</div>", "<p>",
         // Address shapes and the parts of mailto URLs, and both readings of noscript.
         "me@x.org", "x@mail.163.com", "o'b+n@a-b.co.uk", "MAILTO:", "?to=", "&cc=", "#top", "%40",
-        "&#64;", "<noscript>", "</noscript>", " title="};
+        "&#64;", "<noscript>", "</noscript>", " title=", "logo@2x.png", "me@x.bmp"};
     std::mt19937 random(20240607);
     std::uniform_int_distribution<std::size_t> piece(0, pieces.size() + 3);
     std::uniform_int_distribution<int> byte(1, 255);
