@@ -447,7 +447,7 @@ private:
                 if (run.end <= runs[kept - 1].end)
                     continue;
                 run.begin = runs[kept - 1].end;
-                run.placedByRule = true;
+                run.uncertain = true;
             }
             runs[kept++] = run;
         }
@@ -548,7 +548,8 @@ private:
         const bool foreign = parent && parent->type == GUMBO_NODE_ELEMENT &&
                              parent->v.element.tag_namespace != GUMBO_NAMESPACE_HTML;
         HtmlRun run;
-        run.kind = TextKind(parent, inPlaintext);
+        run.kind = node->type == GUMBO_NODE_CDATA ? HtmlRunKind::CData
+                                                  : TextKind(parent, inPlaintext);
         run.element = NameOf(parent);
         // In SVG and MathML script and style are ordinary elements, whose text is decoded.
         run.decodesReferences =
@@ -557,83 +558,12 @@ private:
         const std::size_t begin = m_parse->OffsetOf(source);
         const std::size_t end = begin + source.length;
         m_covered = std::max(m_covered, end);
-        if (run.kind == HtmlRunKind::Text)
-            SplitAtMarkup(run, begin, end, foreign);
-        else
-            AddRun(run, begin, end);
-    }
-
-    /// Whether the tokenizer, reading text, takes the "<" at `pos` as the start of a tag, a
-    /// comment or a doctype rather than as a character.
-    bool OpensMarkup(std::size_t pos) const
-    {
-        if (pos + 1 >= m_source.size())
-            return false;
-        const char next = m_source[pos + 1];
-        return IsAsciiLetter(next) || next == '!' || next == '?' ||
-               (next == '/' && pos + 2 < m_source.size());
-    }
-
-    /// Adds the runs of text the parser spans from its first character to its last: tokens the
-    /// tree builder ignored lie inside that span ("x</div>y"), and in SVG and MathML CDATA
-    /// sections too, which are runs of their own. Those are told apart by the plain rule.
-    void SplitAtMarkup(HtmlRun run, std::size_t begin, std::size_t end, bool foreign)
-    {
-        const std::string_view text = m_source.substr(0, end);
-        // A text whose first characters the tree builder dropped (NUL) right after
-        // "<![CDATA[" starts inside that section.
-        std::size_t opened = begin;
-        while (foreign && opened > 0 && text[opened - 1] == '\0')
-            --opened;
-        if (opened >= 9 && text.substr(opened - 9, 9) == "<![CDATA[")
-            begin = opened - 9;
-        std::size_t runStart = begin;
-        for (std::size_t lt = text.find('<', begin); lt < end; lt = text.find('<', lt + 1)) {
-            if (!OpensMarkup(lt))
-                continue;
-            const bool cdata = foreign && text.substr(lt, 9) == "<![CDATA[";
-            const std::size_t markupEnd = MarkupEnd(text, lt, cdata);
-            AddRun(run, runStart, lt);
-            run.placedByRule = true;
-            if (cdata) {
-                HtmlRun section = run;
-                section.kind = HtmlRunKind::CData;
-                section.decodesReferences = false;
-                AddRun(section, lt, markupEnd);
-            }
-            runStart = markupEnd;
-            lt = markupEnd - 1;
-        }
-        AddRun(run, runStart, end);
-    }
-
-    /// The end of the markup at `lt` by the plain rule, or the end of `text`: a CDATA section
-    /// at its "]]>", a comment at "-->", a tag at the first ">" outside a quoted value after
-    /// "=", anything else at the first ">".
-    static std::size_t MarkupEnd(std::string_view text, std::size_t lt, bool cdata)
-    {
-        const auto after = [&](std::size_t found, std::size_t length) {
-            return found == text.npos ? text.size() : found + length;
-        };
-        if (cdata)
-            return after(text.find("]]>", lt + 9), 3);
-        if (text.substr(lt, 4) == "<!--")
-            return after(text.find("-->", lt + 2), 3);
-        if (!IsAsciiLetter(text[lt + 1]) &&
-            !(text[lt + 1] == '/' && lt + 2 < text.size() && IsAsciiLetter(text[lt + 2])))
-            return after(text.find('>', lt + 1), 1);
-        for (std::size_t pos = lt + 1; pos < text.size(); ++pos) {
-            if (text[pos] == '>')
-                return pos + 1;
-            if (text[pos] != '=')
-                continue;
-            pos = std::min(text.find_first_not_of("\t\n\f\r ", pos + 1), text.size());
-            if (pos < text.size() && (text[pos] == '"' || text[pos] == '\''))
-                pos = std::min(text.find(text[pos], pos + 1), text.size() - 1);
-            else
-                --pos;
-        }
-        return text.size();
+        // The parser spans a text from its first character to its last: tags it ignored
+        // ("x</div>y") and CDATA sections amid SVG text lie inside such a span.
+        run.uncertain = run.kind == HtmlRunKind::Text &&
+                        source.length != std::string_view(node->v.text.text).size() &&
+                        m_source.substr(begin, end - begin).find_first_of("<>") != m_source.npos;
+        AddRun(run, begin, end);
     }
 
     void AddComment(const GumboNode* node)

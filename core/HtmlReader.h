@@ -37,10 +37,10 @@ struct HtmlRun {
     HtmlRunKind kind = HtmlRunKind::Text;
     /// Whether a browser replaces character references ("&amp;") here.
     bool decodesReferences = false;
-    /// Placed by the tokenizer's plain rule (a "<" before a letter, "/", "!" or "?" opens
-    /// markup up to the next ">"), because the parser's own span of the text held markup it
-    /// ignored: may be wrong where that markup hides a ">" in quotes. Every edit is read back.
-    bool placedByRule = false;
+    /// The parser's span of the text may hold more than the text: markup it ignored or a
+    /// CDATA section ("x</div>y"). Edits of such a run are only as sound as the read-back
+    /// that every edit gets.
+    bool uncertain = false;
     /// Lower-case name of the element the run belongs to: the attribute's element, the
     /// text's parent; empty for comments outside any element and for unknown elements.
     std::string_view element;
