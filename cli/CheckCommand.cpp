@@ -49,9 +49,9 @@ int Misuse(std::string_view problem)
 {
     static_cast<void>(WriteAll(STDERR_FILENO, "quillveil-encode: check: " + std::string(problem) +
                                                   "\nUsage: quillveil-encode check [--quiet] "
-                                                  "[--jobs N] [--exclude GLOB]... [--files-from "
-                                                  "FILE [-0]] [PATH...]\nTry 'quillveil-encode "
-                                                  "--help' for more information.\n"));
+                                                  "[--jobs N] [SELECTION] PATH...\nTry "
+                                                  "'quillveil-encode --help' for more "
+                                                  "information.\n"));
     return ExitTrouble;
 }
 

@@ -24,7 +24,8 @@ std::vector<std::string> FolderNames(std::string_view path)
 
 } // namespace
 
-PathGlob::PathGlob(std::string_view glob) : m_parts(FolderNames(glob)) {}
+PathGlob::PathGlob(std::string_view glob) : m_parts(FolderNames(glob))
+{}
 
 bool PathGlob::Matches(std::string_view path) const
 {

@@ -111,9 +111,8 @@ int Misuse(std::string_view problem)
     static_cast<void>(
         WriteAll(STDERR_FILENO, "quillveil-encode: protect: " + std::string(problem) +
                                     "\nUsage: quillveil-encode protect [--dry-run] [--jobs N] "
-                                    "[-o FILE] [--exclude GLOB]... [--files-from FILE [-0]] "
-                                    "[PATH...]\nTry 'quillveil-encode --help' for more "
-                                    "information.\n"));
+                                    "[-o FILE] [SELECTION] PATH...\nTry 'quillveil-encode "
+                                    "--help' for more information.\n"));
     return ExitTrouble;
 }
 

@@ -39,8 +39,8 @@ void AddPage(const std::string& path, const struct stat& info, SiteFiles& found)
 
 /// The pages under `directory`; `matchedAs` is what the excludes see of it, followed by "/"
 /// or empty.
-void Walk(const fs::path& directory, const std::string& matchedAs,
-          const FileSelection& selection, SiteFiles& found)
+void Walk(const fs::path& directory, const std::string& matchedAs, const FileSelection& selection,
+          SiteFiles& found)
 {
     // An explicit stack: a site's depth is not ours to bound by the call stack.
     std::vector<std::pair<fs::path, std::string>> pending{{directory, matchedAs}};
@@ -80,8 +80,8 @@ void Walk(const fs::path& directory, const std::string& matchedAs,
 
 /// A path named on the command line or in a list, and what lies under it; `matchedAs` as
 /// Walk's.
-void AddNamed(const std::string& path, const std::string& matchedAs,
-              const FileSelection& selection, SiteFiles& found)
+void AddNamed(const std::string& path, const std::string& matchedAs, const FileSelection& selection,
+              SiteFiles& found)
 {
     // Each path's pages in order, so that a file found under several names is named as
     // the first path given names it.

@@ -30,8 +30,8 @@ constexpr std::string_view UsageLines =
     "Usage: quillveil-encode email USER DOMAIN NAME [SUBJECT]\n"
     "       quillveil-encode link [LINK]\n"
     "       quillveil-encode text [TEXT]\n"
-    "       quillveil-encode protect [--dry-run] [--jobs N] [-o FILE] [SELECTION] [PATH...]\n"
-    "       quillveil-encode check [--quiet] [--jobs N] [SELECTION] [PATH...]\n"
+    "       quillveil-encode protect [--dry-run] [--jobs N] [-o FILE] [SELECTION] PATH...\n"
+    "       quillveil-encode check [--quiet] [--jobs N] [SELECTION] PATH...\n"
     "       quillveil-encode --help | --version\n";
 
 constexpr std::string_view HelpText =

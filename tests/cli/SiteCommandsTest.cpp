@@ -537,11 +537,17 @@ TEST_F(SiteCommandsTest, NamesFromAListJoinThePathsAndEachPageIsReadOnce)
 TEST_F(SiteCommandsTest, ExcludedPagesAndFoldersAreLeftOut)
 {
     const fs::path site = m_dir / "site";
-    const std::vector<std::string> pages = {
-        "index.html",           "page.htm",           "sub/page.htm",
-        "app.min.html",         "sub/deep/app.min.html", "vendor/lib.html",
-        "vendor/deep/lib.html", "sub/vendor/own.html",   "sub/node_modules/m/x.html",
-        "feed.xhtml",           "sub/inc.SHTML"};
+    const std::vector<std::string> pages = {"index.html",
+                                            "page.htm",
+                                            "sub/page.htm",
+                                            "app.min.html",
+                                            "sub/deep/app.min.html",
+                                            "vendor/lib.html",
+                                            "vendor/deep/lib.html",
+                                            "sub/vendor/own.html",
+                                            "sub/node_modules/m/x.html",
+                                            "feed.xhtml",
+                                            "sub/inc.SHTML"};
     for (const std::string& page : pages)
         WriteFile(site / page, "<p>me@example.org\n");
     std::string listed; // as find lists them
