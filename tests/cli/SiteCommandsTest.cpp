@@ -248,6 +248,14 @@ TEST_F(SiteCommandsTest, ProtectedSiteReadsTheSameAndShowsHarvestersNoAddress)
 
     // What a browser shows and follows is the same on every page...
     EXPECT_EQ(DecodedPages(site), decodedBefore);
+    // ...an XHTML page, protected, is still well-formed XML...
+    const std::string xhtml = "site/legacy/contact.xhtml";
+    EXPECT_NE(ReadFile(m_dir / xhtml), ReadFile(QUILLVEIL_SITE_CORPUS "/legacy/contact.xhtml"));
+    EXPECT_EQ(Run("/usr/bin/python3 -c 'import sys, xml.dom.minidom; "
+                  "xml.dom.minidom.parse(sys.argv[1])' " +
+                  xhtml)
+                  .status,
+              0);
     // ...and a harvester finds addresses only where an author must hide them. (Random links
     // can be broken ones, which the check reports too.)
     const Outcome after = Run(Encoder() + " check site");
