@@ -49,8 +49,9 @@ int Misuse(std::string_view problem)
 {
     static_cast<void>(WriteAll(STDERR_FILENO, "quillveil-encode: check: " + std::string(problem) +
                                                   "\nUsage: quillveil-encode check [--quiet] "
-                                                  "[--jobs N] PATH...\nTry 'quillveil-encode "
-                                                  "--help' for more information.\n"));
+                                                  "[--jobs N] [SELECTION] PATH...\nTry "
+                                                  "'quillveil-encode --help' for more "
+                                                  "information.\n"));
     return ExitTrouble;
 }
 
@@ -105,8 +106,10 @@ int RunCheck(const std::vector<std::string_view>& args)
     bool quiet = false;
     bool optionsEnd = false;
     std::size_t jobs = 0;
-    std::vector<std::string> paths;
+    FileSelection selection;
+    std::vector<std::string>& paths = selection.paths;
     for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string problem;
         const std::string_view arg = args[i];
         if (!optionsEnd && arg == "--") {
             optionsEnd = true;
@@ -117,14 +120,17 @@ int RunCheck(const std::vector<std::string_view>& args)
                                              : arg.substr(7));
             if (jobs == 0)
                 return Misuse("--jobs takes a number of processes from 1 to 1024");
+        } else if (!optionsEnd && TakeSelectionOption(args, i, selection, problem)) {
+            if (!problem.empty())
+                return Misuse(problem);
         } else if (!optionsEnd && arg.size() > 1 && arg[0] == '-') {
             return Misuse("unknown option '" + std::string(arg) + "'");
         } else {
             paths.emplace_back(arg);
         }
     }
-    if (paths.empty())
-        return Misuse("no PATH given");
+    if (const std::string problem = SelectionProblem(selection); !problem.empty())
+        return Misuse(problem);
     const bool readsStandardInput = std::find(paths.begin(), paths.end(), "-") != paths.end();
     if (readsStandardInput && paths.size() != 1)
         return Misuse("standard input is checked alone");
@@ -140,7 +146,7 @@ int RunCheck(const std::vector<std::string_view>& args)
             site.pages.clear();
         }
     } else {
-        site = FindPages(paths);
+        site = FindPages(selection);
     }
     std::string problems = RemoveLeftovers(site);
     for (const std::string& error : site.errors)

@@ -103,7 +103,7 @@ struct Options {
     bool dryRun = false;
     std::string output; // -o FILE
     std::size_t jobs = 0;
-    std::vector<std::string> paths;
+    FileSelection files;
 };
 
 int Misuse(std::string_view problem)
@@ -111,8 +111,8 @@ int Misuse(std::string_view problem)
     static_cast<void>(
         WriteAll(STDERR_FILENO, "quillveil-encode: protect: " + std::string(problem) +
                                     "\nUsage: quillveil-encode protect [--dry-run] [--jobs N] "
-                                    "[-o FILE] PATH...\nTry 'quillveil-encode --help' for more "
-                                    "information.\n"));
+                                    "[-o FILE] [SELECTION] PATH...\nTry 'quillveil-encode "
+                                    "--help' for more information.\n"));
     return ExitTrouble;
 }
 
@@ -300,7 +300,7 @@ int WriteOutput(const std::string& output, std::string_view text, std::string& n
 PageOutcome ProtectInPipe(const Options& options, ReportOutput& out)
 {
     PageOutcome outcome;
-    const std::string& input = options.paths.front();
+    const std::string& input = options.files.paths.front();
     const std::string name = input == "-" ? "-" : PrintableName(input);
     PageFile page;
     if (const int error =
@@ -353,7 +353,7 @@ PageOutcome ProtectInPipe(const Options& options, ReportOutput& out)
 class SiteProtection {
 public:
     SiteProtection(const Options& options, ReportOutput& out)
-        : m_options(options), m_out(out), m_site(FindPages(options.paths))
+        : m_options(options), m_out(out), m_site(FindPages(options.files))
     {}
 
     /// Returns the exit status.
@@ -509,6 +509,7 @@ bool ParseOptions(const std::vector<std::string_view>& args, Options& options, i
     bool optionsEnd = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string_view arg = args[i];
+        std::string problem;
         if (!optionsEnd && arg == "--") {
             optionsEnd = true;
         } else if (!optionsEnd && arg == "--dry-run") {
@@ -527,20 +528,26 @@ bool ParseOptions(const std::vector<std::string_view>& args, Options& options, i
                 return false;
             }
             options.output = args[++i];
+        } else if (!optionsEnd && TakeSelectionOption(args, i, options.files, problem)) {
+            if (!problem.empty()) {
+                status = Misuse(problem);
+                return false;
+            }
         } else if (!optionsEnd && arg.size() > 1 && arg[0] == '-') {
             status = Misuse("unknown option '" + std::string(arg) + "'");
             return false;
         } else {
-            options.paths.emplace_back(arg);
+            options.files.paths.emplace_back(arg);
         }
     }
-    if (options.paths.empty()) {
-        status = Misuse("no PATH given");
+    if (const std::string problem = SelectionProblem(options.files); !problem.empty()) {
+        status = Misuse(problem);
         return false;
     }
-    const bool readsStandardInput =
-        std::find(options.paths.begin(), options.paths.end(), "-") != options.paths.end();
-    if ((readsStandardInput || !options.output.empty()) && options.paths.size() != 1) {
+    const std::vector<std::string>& paths = options.files.paths;
+    const bool readsStandardInput = std::find(paths.begin(), paths.end(), "-") != paths.end();
+    if ((readsStandardInput || !options.output.empty()) &&
+        (paths.size() != 1 || !options.files.lists.empty())) {
         status = Misuse("standard input and -o FILE take exactly one page");
         return false;
     }
@@ -558,7 +565,8 @@ int RunProtect(const std::vector<std::string_view>& args)
 
     StopOnInterruption();
     ReportOutput out;
-    if (options.paths.front() == "-" || !options.output.empty()) {
+    if (!options.output.empty() ||
+        (!options.files.paths.empty() && options.files.paths.front() == "-")) {
         const PageOutcome outcome = ProtectInPipe(options, out);
         static_cast<void>(WriteAll(STDERR_FILENO, outcome.problems));
         status = outcome.status;

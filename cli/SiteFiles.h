@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FileSelection.h"
+
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -24,12 +26,15 @@ struct SiteFiles {
     std::vector<std::string> leftovers;
 };
 
-/// The pages of `paths`: a file named is a page whatever its name; a directory gives every
-/// "*.html" and "*.htm" under it, recursively, without following symbolic links. A path that
-/// does not exist, an entry that cannot be examined (a folder that may be listed but not
-/// entered, a path too long for the system) and a directory that cannot be read are errors;
-/// the rest is still found.
-SiteFiles FindPages(const std::vector<std::string>& paths);
+/// The pages `selection` names: a file named, on the command line or in a list, is a page
+/// whatever its name; a directory gives every "*.html", "*.htm", "*.xhtml" and "*.shtml"
+/// under it, recursively, without following symbolic links. An entry an --exclude glob
+/// matches is left out, a folder with all it holds: below a PATH the glob is matched against
+/// the path below it, and a listed name as the list spells it (a leading "./" aside). A path
+/// that does not exist, an entry that cannot be examined (a folder that may be listed but not
+/// entered, a path too long for the system), a directory and a list that cannot be read are
+/// errors; the rest is still found.
+SiteFiles FindPages(const FileSelection& selection);
 
 /// Removes the temporary files a killed run left (`site.leftovers`); returns a line for each
 /// removed, and adds one to `site.errors` for each that could not be.

@@ -30,8 +30,8 @@ constexpr std::string_view UsageLines =
     "Usage: quillveil-encode email USER DOMAIN NAME [SUBJECT]\n"
     "       quillveil-encode link [LINK]\n"
     "       quillveil-encode text [TEXT]\n"
-    "       quillveil-encode protect [--dry-run] [--jobs N] [-o FILE] PATH...\n"
-    "       quillveil-encode check [--quiet] [--jobs N] PATH...\n"
+    "       quillveil-encode protect [--dry-run] [--jobs N] [-o FILE] [SELECTION] PATH...\n"
+    "       quillveil-encode check [--quiet] [--jobs N] [SELECTION] PATH...\n"
     "       quillveil-encode --help | --version\n";
 
 constexpr std::string_view HelpText =
@@ -55,7 +55,8 @@ constexpr std::string_view HelpText =
     "           and every e-mail address a browser shows (text, title, attribute values)\n"
     "           as character references; scripts, styles, textareas and comments stay as\n"
     "           they are, and so does every other byte. A directory PATH gives every\n"
-    "           *.html and *.htm under it (symbolic links not followed), each file once.\n"
+    "           *.html, *.htm, *.xhtml and *.shtml under it (symbolic links not\n"
+    "           followed), each file once.\n"
     "           Each page is replaced whole (written beside it, synced, then renamed over\n"
     "           it, keeping owner, group, mode and extended attributes where allowed), or\n"
     "           left alone and reported: not valid in its encoding, not readable as HTML,\n"
@@ -73,6 +74,14 @@ constexpr std::string_view HelpText =
     "           address. --quiet: the exit status alone. --jobs N: as for protect.\n"
     "           Exit status: 0 nothing found; 1 something found; 2 wrong usage or a\n"
     "           read error.\n"
+    "\n"
+    "SELECTION, for protect and check, beside or instead of the PATHs:\n"
+    "  --files-from FILE  the files FILE names, one a line (\"-\": standard input), each\n"
+    "                     a page whatever its name, a folder as a PATH is\n"
+    "  -0, --null         the names of FILE end with NUL (find -print0, git ls-files -z)\n"
+    "  --exclude GLOB     leave out what GLOB matches (a folder with all it holds): the\n"
+    "                     path below a PATH, a name as the list spells it; * ? [...]\n"
+    "                     within a folder name, ** any number of folders; repeatable\n"
     "Control characters in file names are printed as \\xHH, a backslash as \\\\.\n"
     "Summaries go to standard error.\n";
 

@@ -244,10 +244,18 @@ TEST_F(SiteCommandsTest, ProtectedSiteReadsTheSameAndShowsHarvestersNoAddress)
 
     const Outcome protect = Run(Encoder() + " protect site");
     EXPECT_EQ(protect.status, 0) << protect.err;
-    EXPECT_NE(protect.err.find("154 files read, 1"), std::string::npos) << protect.err;
+    EXPECT_NE(protect.err.find("156 files read, 1"), std::string::npos) << protect.err;
 
     // What a browser shows and follows is the same on every page...
     EXPECT_EQ(DecodedPages(site), decodedBefore);
+    // ...an XHTML page, protected, is still well-formed XML...
+    const std::string xhtml = "site/legacy/contact.xhtml";
+    EXPECT_NE(ReadFile(m_dir / xhtml), ReadFile(QUILLVEIL_SITE_CORPUS "/legacy/contact.xhtml"));
+    EXPECT_EQ(Run("/usr/bin/python3 -c 'import sys, xml.dom.minidom; "
+                  "xml.dom.minidom.parse(sys.argv[1])' " +
+                  xhtml)
+                  .status,
+              0);
     // ...and a harvester finds addresses only where an author must hide them. (Random links
     // can be broken ones, which the check reports too.)
     const Outcome after = Run(Encoder() + " check site");
@@ -490,6 +498,111 @@ TEST_F(SiteCommandsTest, EachFileOnceAndHardLinksNeverParted)
     EXPECT_EQ(ReadFile(site / "a.html"), page);
     EXPECT_TRUE(fs::equivalent(site / "a.html", site / "b.htm"));
     EXPECT_NE(ReadFile(site / "c.html"), page);
+}
+
+TEST_F(SiteCommandsTest, NamesFromAListJoinThePathsAndEachPageIsReadOnce)
+{
+    const std::string page = "<p>me@example.org\n";
+    const fs::path site = m_dir / "site";
+    for (const char* name : {"a b.html", "new\nline.html", "notes.txt", "sub/c.html"})
+        WriteFile(site / name, page);
+    // As find -print0 gives them, with a page named twice, one the PATH gives too, and an
+    // empty name; a file named is a page whatever its name.
+    const char names[] = "site/a b.html\0site/new\nline.html\0\0./site/notes.txt\0"
+                         "site//sub/c.html\0site/a b.html\0";
+    WriteFile(m_dir / "names", std::string(names, sizeof names - 1));
+
+    const Outcome check = Run(Encoder() + " check --files-from - -0 site/sub <names");
+    EXPECT_EQ(check.status, 1) << check.err;
+    EXPECT_EQ(check.out, "./site/notes.txt:1:4: address me@example.org in text\n"
+                         "site/a b.html:1:4: address me@example.org in text\n"
+                         "site/new\\x0Aline.html:1:4: address me@example.org in text\n"
+                         "site/sub/c.html:1:4: address me@example.org in text\n");
+    EXPECT_EQ(check.err, "quillveil-encode check: 4 files read, 4 found in 4 files\n");
+
+    // One a line: a name that does not exist is reported as a PATH would be; a NUL byte
+    // would cut a name short, so such a list is refused whole.
+    WriteFile(m_dir / "lines", "site/a b.html\n\nmissing.html\n");
+    const Outcome lines = Run(Encoder() + " check --files-from=lines");
+    EXPECT_EQ(lines.status, 2);
+    EXPECT_EQ(lines.out, "site/a b.html:1:4: address me@example.org in text\n");
+    EXPECT_NE(lines.err.find("missing.html: No such file or directory\n"), std::string::npos);
+    const Outcome unsplit = Run(Encoder() + " check --files-from names");
+    EXPECT_EQ(unsplit.status, 2);
+    EXPECT_NE(unsplit.err.find("names: the list of names holds a NUL byte"), std::string::npos)
+        << unsplit.err;
+
+    const Outcome run = Run(Encoder() + " protect --null --files-from - <names");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.err.find("4 files read, 4 changed, 4 addresses protected, 0 skipped"),
+              std::string::npos)
+        << run.err;
+    EXPECT_EQ(Run(Encoder() + " check site").status, 0);
+    EXPECT_EQ(Run(Encoder() + " check --files-from names site").status, 2);
+    EXPECT_EQ(Run(Encoder() + " check --files-from - - <names").status, 2);
+}
+
+TEST_F(SiteCommandsTest, ExcludedPagesAndFoldersAreLeftOut)
+{
+    const fs::path site = m_dir / "site";
+    const std::vector<std::string> pages = {"index.html",
+                                            "page.htm",
+                                            "sub/page.htm",
+                                            "app.min.html",
+                                            "sub/deep/app.min.html",
+                                            "vendor/lib.html",
+                                            "vendor/deep/lib.html",
+                                            "sub/vendor/own.html",
+                                            "sub/node_modules/m/x.html",
+                                            "feed.xhtml",
+                                            "sub/inc.SHTML"};
+    for (const std::string& page : pages)
+        WriteFile(site / page, "<p>me@example.org\n");
+    std::string listed; // as find lists them
+    for (const std::string& page : pages)
+        listed += "./site/" + page + "\n";
+    WriteFile(m_dir / "listed", listed);
+    const std::string leftover = "vendor/.lib.html.quillveil-AbCdEf";
+    WriteFile(site / leftover, "");
+
+    // An excluded folder is not even entered: what a killed run left there stays.
+    const Outcome pruned = Run(Encoder() + " check --exclude 'vendor/**' site");
+    EXPECT_TRUE(fs::exists(site / leftover)) << pruned.err;
+
+    const struct {
+        std::string options;
+        std::string found; // the pages checked, as named
+    } cases[] = {
+        {"--exclude 'vendor/**' site",
+         "site/app.min.html site/feed.xhtml site/index.html site/page.htm "
+         "site/sub/deep/app.min.html site/sub/inc.SHTML site/sub/node_modules/m/x.html "
+         "site/sub/page.htm site/sub/vendor/own.html "},
+        {"--exclude '**/*.min.html' --exclude='**/node_modules/**' --exclude '**/vendor' site",
+         "site/feed.xhtml site/index.html site/page.htm site/sub/inc.SHTML site/sub/page.htm "},
+        {"--exclude '*.htm' --exclude 'sub/*' site",
+         "site/app.min.html site/feed.xhtml site/index.html site/vendor/deep/lib.html "
+         "site/vendor/lib.html "},
+        {"--exclude '[a-f]*' --exclude 's?b/**/*.?HTML' --exclude '**/deep' site/",
+         "site/index.html site/page.htm site/sub/node_modules/m/x.html site/sub/page.htm "
+         "site/sub/vendor/own.html site/vendor/lib.html "},
+        {"--exclude '**' site", ""},
+        // A listed name as the list spells it, a leading "./" aside.
+        {"--exclude 'site/vendor/**' --exclude '**/*.min.html' --exclude 'sub/**' "
+         "--files-from listed",
+         "./site/feed.xhtml ./site/index.html ./site/page.htm ./site/sub/inc.SHTML "
+         "./site/sub/node_modules/m/x.html ./site/sub/page.htm ./site/sub/vendor/own.html "},
+    };
+    for (const auto& [options, found] : cases) {
+        const Outcome check = Run(Encoder() + " check " + options);
+        std::string named;
+        std::istringstream lines(check.out);
+        for (std::string line; std::getline(lines, line);)
+            named += line.substr(0, line.find(':')) + " ";
+        EXPECT_EQ(named, found) << options << "\n" << check.err;
+        EXPECT_EQ(check.status, found.empty() ? 0 : 1) << options << "\n" << check.err;
+    }
+    EXPECT_FALSE(fs::exists(site / leftover));
+    EXPECT_EQ(Run(Encoder() + " check --exclude site").status, 2);
 }
 
 TEST_F(SiteCommandsTest, AnEditDuringTheRunIsNeverLost)
