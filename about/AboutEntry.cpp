@@ -1,6 +1,7 @@
 #include "AboutEntry.h"
 
 #include "StringTable.h"
+#include "platform/DialogTemplate.h"
 
 namespace quillveil {
 
@@ -16,7 +17,7 @@ void AddAboutEntry(WindowMenu* menu, const wxString& text)
 void AddAboutEntry(WindowMenu* menu)
 {
     const std::string_view text = LoadResourceString(IDS_ABOUTBOX);
-    AddAboutEntry(menu, wxString::FromUTF8(text.data(), text.size()));
+    AddAboutEntry(menu, TranslatedText(text));
 }
 
 } // namespace quillveil

@@ -3,6 +3,9 @@
 #include "AboutDialogTemplate.h"
 #include "ProgramInfo.h"
 #include "ResourceIds.h"
+#include "platform/DialogTemplate.h"
+
+#include <wx/translation.h>
 
 namespace quillveil {
 
@@ -20,9 +23,8 @@ wxEND_EVENT_TABLE()
 CAboutDlg::CAboutDlg(wxWindow* parent)
 {
     const DialogTemplate& dialogTemplate = AboutDialogTemplate();
-    Create(parent, IDD_ABOUTBOX,
-           wxString::FromUTF8(dialogTemplate.caption.data(), dialogTemplate.caption.size()),
-           wxDefaultPosition, wxDefaultSize, wxCAPTION | wxSYSTEM_MENU | wxCLOSE_BOX);
+    Create(parent, IDD_ABOUTBOX, TranslatedText(dialogTemplate.caption), wxDefaultPosition,
+           wxDefaultSize, wxCAPTION | wxSYSTEM_MENU | wxCLOSE_BOX);
     CreateDialogControls(*this, dialogTemplate);
 }
 
@@ -40,7 +42,7 @@ void CAboutDlg::OnInitDialog(wxInitDialogEvent& event)
     const wxString url = wxString::FromUTF8(HomePageUrl.data(), HomePageUrl.size());
     m_linkHomePage.SetLinkText(url);
     m_linkHomePage.SetURL(url);
-    m_linkHomePage.SetToolTipText("Click Here to go Quillveil's site");
+    m_linkHomePage.SetToolTipText(_("Click Here to go Quillveil's site"));
     m_linkHomePage.SetTipBkColor(TipBackground);
     m_linkHomePage.SetTipTextColor(TipText);
 

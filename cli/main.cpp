@@ -4,6 +4,7 @@
 #include "CodeGenerator.h"
 #include "ContainedGeneration.h"
 #include "FileDescriptorIo.h"
+#include "MessageCatalog.h"
 #include "PageCommands.h"
 #include "ProgramInfo.h"
 
@@ -26,15 +27,19 @@ constexpr int ExitCode = 0;
 constexpr int ExitWarning = 1;
 constexpr int ExitMisuse = 2;
 
-constexpr std::string_view UsageLines =
+// The usage and the help are each one text for the translators: a line added to either goes
+// inside its Translatable(...).
+// clang-format off
+constexpr std::string_view UsageLines = Translatable(
     "Usage: quillveil-encode email USER DOMAIN NAME [SUBJECT]\n"
     "       quillveil-encode link [LINK]\n"
     "       quillveil-encode text [TEXT]\n"
     "       quillveil-encode protect [--dry-run] [--jobs N] [-o FILE] [SELECTION] PATH...\n"
     "       quillveil-encode check [--quiet] [--jobs N] [SELECTION] PATH...\n"
-    "       quillveil-encode --help | --version\n";
+    "       quillveil-encode --help | --version\n");
+// clang-format on
 
-constexpr std::string_view HelpText =
+constexpr std::string_view HelpText = Translatable(
     "\n"
     "Writes HTML in which an e-mail address, the target of an anchor element or a whole\n"
     "text is spelled as decimal character references (\"&#64;\" for \"@\"): browsers show it\n"
@@ -83,7 +88,7 @@ constexpr std::string_view HelpText =
     "                     path below a PATH, a name as the list spells it; * ? [...]\n"
     "                     within a folder name, ** any number of folders; repeatable\n"
     "Control characters in file names are printed as \\xHH, a backslash as \\\\.\n"
-    "Summaries go to standard error.\n";
+    "Summaries go to standard error.\n");
 
 void Print(int fd, std::string_view text)
 {
@@ -94,8 +99,9 @@ void Print(int fd, std::string_view text)
 int Misuse(std::string_view problem)
 {
     Print(STDERR_FILENO, std::string(CommandName) + ": " + std::string(problem) + "\n");
-    Print(STDERR_FILENO, UsageLines);
-    Print(STDERR_FILENO, "Try 'quillveil-encode --help' for more information.\n");
+    Print(STDERR_FILENO, Translated(UsageLines));
+    Print(STDERR_FILENO,
+          Translated(Translatable("Try 'quillveil-encode --help' for more information.\n")));
     return ExitMisuse;
 }
 
@@ -141,7 +147,7 @@ int Run(const std::vector<std::string_view>& args)
         return Misuse("no mode given");
     const std::string_view mode = args[0];
     if (args.size() == 1 && mode == "--help")
-        return Answer(std::string(UsageLines) + std::string(HelpText));
+        return Answer(Translated(UsageLines) + Translated(HelpText));
     if (args.size() == 1 && mode == "--version")
         return Answer(std::string(CommandName) + " (" + std::string(ProgramName) + ") " +
                       std::string(ProgramVersion) + "\n");
@@ -206,6 +212,7 @@ int Run(const std::vector<std::string_view>& args)
 
 int main(int argc, char** argv)
 {
+    UseMessageCatalog();
     std::vector<std::string_view> args;
     for (int i = 1; i < argc; ++i)
         args.emplace_back(argv[i]);

@@ -2,6 +2,7 @@
 
 #include "AsciiText.h"
 #include "CharacterEncoders.h"
+#include "Translatable.h"
 
 #include <algorithm>
 #include <cstring>
@@ -14,7 +15,10 @@ namespace quillveil {
 
 namespace {
 
-constexpr std::string_view TextEmptyMessage = "Text field is empty";
+constexpr std::string_view UserEmptyMessage = Translatable("E-mail User field is empty");
+constexpr std::string_view DomainEmptyMessage = Translatable("E-mail Domain field is empty");
+constexpr std::string_view NameEmptyMessage = Translatable("E-mail Display Name field is empty");
+constexpr std::string_view TextEmptyMessage = Translatable("Text field is empty");
 
 std::string Concat(std::initializer_list<std::string_view> pieces)
 {
@@ -47,14 +51,13 @@ GenerateResult GenerateEmailCode(const EncoderForm& form)
 {
     const std::string_view user = TrimAsciiSpace(form.user);
     if (user.empty())
-        return GenerateResult::Warning("E-mail User field is empty", EncoderField::User);
+        return GenerateResult::Warning(std::string(UserEmptyMessage), EncoderField::User);
     const std::string_view domain = TrimAsciiSpace(form.domain);
     if (domain.empty())
-        return GenerateResult::Warning("E-mail Domain field is empty", EncoderField::Domain);
+        return GenerateResult::Warning(std::string(DomainEmptyMessage), EncoderField::Domain);
     const std::string_view name = TrimAsciiSpace(form.displayName);
     if (name.empty())
-        return GenerateResult::Warning("E-mail Display Name field is empty",
-                                       EncoderField::DisplayName);
+        return GenerateResult::Warning(std::string(NameEmptyMessage), EncoderField::DisplayName);
 
     const std::string_view subject = TrimAsciiSpace(form.subject);
     const std::string query =

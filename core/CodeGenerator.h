@@ -1,6 +1,7 @@
 #pragma once
 
 #include "EncoderTypes.h"
+#include "Translatable.h"
 
 #include <functional>
 #include <optional>
@@ -10,7 +11,8 @@ namespace quillveil {
 
 /// Link mode's warning for an anchor the HTML parser fails on. The parser aborts the process it
 /// runs in on such markup, so this comes from whoever runs link mode in a process apart.
-inline constexpr std::string_view UnreadableLinkMessage = "Invalid link, it cannot be read as HTML";
+inline constexpr std::string_view UnreadableLinkMessage =
+    Translatable("Invalid link, it cannot be read as HTML");
 
 /// Generates the protected HTML for the given mode from the form's texts,
 /// or the first warning that stops it.

@@ -22,10 +22,13 @@ namespace quillveil {
 
 namespace {
 
-constexpr std::string_view NoHrefMessage = "Invalid link, please specify 'href' attribute";
-constexpr std::string_view NotClosedMessage = "Invalid link, the 'href' value is not closed";
+constexpr std::string_view EmptyMessage = Translatable("Link field is empty");
+constexpr std::string_view NoHrefMessage =
+    Translatable("Invalid link, please specify 'href' attribute");
+constexpr std::string_view NotClosedMessage =
+    Translatable("Invalid link, the 'href' value is not closed");
 constexpr std::string_view ReadsDifferentlyMessage =
-    "Invalid link, protecting it would change how it reads";
+    Translatable("Invalid link, protecting it would change how it reads");
 
 /// Runs whose text a browser decodes and puts in the document: there a reference reads the
 /// same as the character it stands for. Script and style never, even where decoded (SVG).
@@ -307,7 +310,7 @@ GenerateResult GenerateLinkCode(const EncoderForm& form)
 {
     const std::string_view link = TrimAsciiSpace(form.link);
     if (link.empty())
-        return GenerateResult::Warning("Link field is empty", EncoderField::Link);
+        return GenerateResult::Warning(std::string(EmptyMessage), EncoderField::Link);
     const HtmlReading reading = ReadHtml(link);
     const HtmlRun* href = FirstHref(reading);
     if (!href)

@@ -12,6 +12,7 @@
 #include <wx/statline.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
+#include <wx/translation.h>
 #include <wx/window.h>
 
 #include <algorithm>
@@ -23,16 +24,11 @@ namespace quillveil {
 
 namespace {
 
-wxString FromUtf8(std::string_view text)
-{
-    return wxString::FromUTF8(text.data(), text.size());
-}
-
 /// A caption as a screen reader should say it: without the blanks around a
 /// frame's caption or the access key's mark.
-wxString ShownName(std::string_view text)
+wxString ShownName(const wxString& text)
 {
-    return wxControl::RemoveMnemonics(FromUtf8(text)).Strip(wxString::both);
+    return wxControl::RemoveMnemonics(text).Strip(wxString::both);
 }
 
 struct PixelRect {
@@ -59,10 +55,22 @@ void GrowAroundCentre(wxWindow& control, const PixelRect& rect)
     control.SetSize(wxRect(position, size));
 }
 
+/// The margin the templates keep between their controls and the dialog's
+/// right edge, in dialog units.
+constexpr int EdgeMargin = 7;
+
 // A label keeps its left edge (the templates align labels by it) and grows
-// rightwards and around its vertical centre.
-void GrowLabel(wxWindow& label, const PixelRect& rect)
+// rightwards and around its vertical centre. A text too long for the room
+// left before the dialog's edge (a translation, mostly) wraps there instead.
+void GrowLabel(wxStaticText& label, const PixelRect& rect)
 {
+    const wxWindow& dialog = *label.GetParent();
+    const int room = dialog.GetClientSize().x - rect.position.x -
+                     dialog.ConvertDialogToPixels(wxSize(EdgeMargin, 0)).x;
+    if (label.GetBestSize().x > room && room > rect.size.x) {
+        label.Wrap(room);
+        label.InvalidateBestSize();
+    }
     const wxSize best = label.GetBestSize();
     const wxSize size(std::max(rect.size.x, best.x), std::max(rect.size.y, best.y));
     label.SetSize(
@@ -120,13 +128,13 @@ GtkLabel* FrameCaption(wxStaticBox& box)
 wxWindow* CreateGroupBox(wxWindow& dialog, const ControlTemplate& control, const PixelRect& rect)
 {
     constexpr int CaptionIndent = 3; // dialog units
-    auto* box =
-        new wxStaticBox(&dialog, control.id, FromUtf8(control.text), rect.position, rect.size);
+    const wxString text = TranslatedText(control.text);
+    auto* box = new wxStaticBox(&dialog, control.id, text, rect.position, rect.size);
     if (GtkLabel* caption = FrameCaption(*box)) {
         gtk_widget_set_margin_start(GTK_WIDGET(caption),
                                     dialog.ConvertDialogToPixels(wxSize(CaptionIndent, 0)).x);
     }
-    SetAccessibleName(*box, ShownName(control.text));
+    SetAccessibleName(*box, ShownName(text));
     return box;
 }
 
@@ -136,10 +144,10 @@ wxWindow* CreateGroupBox(wxWindow& dialog, const ControlTemplate& control, const
 // carries the key as a label's mnemonic all the same: GTK underlines it while
 // the window shows access keys, as on buttons, and assistive technology
 // reads it as the target's key.
-void GiveCaptionItsKey(wxWindow& dialog, wxStaticBox& box, std::string_view text, wxWindow& target)
+void GiveCaptionItsKey(wxWindow& dialog, wxStaticBox& box, const wxString& text, wxWindow& target)
 {
     wxString shown;
-    const int index = wxControl::FindAccelIndex(FromUtf8(text), &shown);
+    const int index = wxControl::FindAccelIndex(text, &shown);
     if (index < 0) {
         return;
     }
@@ -175,7 +183,7 @@ void GiveCaptionItsKey(wxWindow& dialog, wxStaticBox& box, std::string_view text
 wxWindow* CreateCheckBox(wxWindow& dialog, const ControlTemplate& control, const PixelRect& rect)
 {
     auto* box =
-        new wxCheckBox(&dialog, control.id, FromUtf8(control.text), rect.position, rect.size);
+        new wxCheckBox(&dialog, control.id, TranslatedText(control.text), rect.position, rect.size);
     box->Bind(wxEVT_KEY_DOWN, [](wxKeyEvent& event) {
         const int key = event.GetKeyCode();
         if (key != WXK_RETURN && key != WXK_NUMPAD_ENTER) {
@@ -194,7 +202,7 @@ wxWindow* CreateEdit(wxWindow& dialog, const ControlTemplate& control, const Pix
     // Lines break at any character: encoded code is one long run without
     // blanks, and wrapping such a run at word boundaries takes Pango time
     // that grows with the square of its length (seconds for 16 KiB of text).
-    auto* field = new wxTextCtrl(&dialog, control.id, FromUtf8(control.text), rect.position,
+    auto* field = new wxTextCtrl(&dialog, control.id, TranslatedText(control.text), rect.position,
                                  rect.size, multiline ? wxTE_MULTILINE | wxTE_CHARWRAP : 0);
     if (multiline) {
         SetMultilineScrolling(*field, (control.style & VerticalScroll) != 0);
@@ -231,7 +239,7 @@ wxWindow* CreateIcon(wxWindow& dialog, const ControlTemplate& control, const Pix
 wxWindow* CreateControl(wxWindow& dialog, const ControlTemplate& control)
 {
     const PixelRect rect = ToPixels(dialog, control.rect);
-    const wxString text = FromUtf8(control.text);
+    const wxString text = TranslatedText(control.text);
     switch (control.kind) {
     case ControlKind::PushButton:
     case ControlKind::DefPushButton: {
@@ -268,21 +276,72 @@ wxWindow* CreateControl(wxWindow& dialog, const ControlTemplate& control)
     return nullptr;
 }
 
+// A label that grew over the controls to its right on its row (a longer
+// translation) moves them rightwards; the dialog then widens by as much as
+// the rightmost control now reaches past the template's rightmost edge, so
+// nothing is cut or overlaps and the template's own margin stays.
+void MakeRoomForGrownLabels(wxWindow& dialog, const DialogTemplate& dialogTemplate,
+                            const std::vector<std::pair<wxWindow*, wxRect>>& labels)
+{
+    const int gap = dialog.ConvertDialogToPixels(wxSize(2, 0)).x;
+    for (const auto& [label, templateRect] : labels) {
+        const wxRect grown = label->GetRect();
+        if (grown.GetRight() <= templateRect.GetRight()) {
+            continue;
+        }
+        for (wxWindow* other : dialog.GetChildren()) {
+            wxRect rect = other->GetRect();
+            if (other != label && rect.GetLeft() > templateRect.GetRight() &&
+                rect.Intersects(grown)) {
+                rect.SetLeft(grown.GetRight() + 1 + gap);
+                other->Move(rect.GetPosition());
+            }
+        }
+    }
+    int templateRight = 0;
+    for (const ControlTemplate& control : dialogTemplate.controls) {
+        templateRight = std::max(templateRight, control.rect.x + control.rect.width);
+    }
+    int right = 0;
+    for (const wxWindow* child : dialog.GetChildren()) {
+        right = std::max(right, child->GetRect().GetRight() + 1);
+    }
+    const int excess = right - dialog.ConvertDialogToPixels(wxSize(templateRight, 0)).x;
+    if (excess > 0) {
+        const wxSize client = dialog.GetClientSize();
+        dialog.SetClientSize(client.x + excess, client.y);
+    }
+}
+
 } // namespace
+
+wxString TranslatedText(std::string_view text)
+{
+    const wxString english = wxString::FromUTF8(text.data(), text.size());
+    // The empty text's translation would be the catalog's header.
+    return english.empty() ? english : wxGetTranslation(english);
+}
 
 void CreateDialogControls(wxWindow& dialog, const DialogTemplate& dialogTemplate)
 {
     dialog.SetClientSize(
         dialog.ConvertDialogToPixels(wxSize(dialogTemplate.width, dialogTemplate.height)));
     std::vector<std::pair<wxWindow*, const ControlTemplate*>> captions;
+    std::vector<std::pair<wxWindow*, wxRect>> labels;
     for (const ControlTemplate& control : dialogTemplate.controls) {
         wxWindow* created = CreateControl(dialog, control);
         if (created != nullptr && (control.keyTarget != 0 || control.labelFor != 0)) {
             captions.emplace_back(created, &control);
         }
+        if (created != nullptr && control.kind == ControlKind::Label) {
+            const PixelRect rect = ToPixels(dialog, control.rect);
+            labels.emplace_back(created, wxRect(rect.position, rect.size));
+        }
     }
+    MakeRoomForGrownLabels(dialog, dialogTemplate, labels);
     for (const auto& [window, control] : captions) {
-        const wxString name = ShownName(control->text);
+        const wxString text = TranslatedText(control->text);
+        const wxString name = ShownName(text);
         if (wxWindow* field = dialog.FindWindow(control->labelFor);
             control->labelFor != 0 && field) {
             SetAccessibleName(*field, name, window);
@@ -295,7 +354,7 @@ void CreateDialogControls(wxWindow& dialog, const DialogTemplate& dialogTemplate
         wxASSERT_MSG(box != nullptr && target != nullptr, "an access key for no control");
         if (box != nullptr && target != nullptr) {
             SetAccessibleName(*target, name, box);
-            GiveCaptionItsKey(dialog, *box, control->text, *target);
+            GiveCaptionItsKey(dialog, *box, text, *target);
         }
     }
 }

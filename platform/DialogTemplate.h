@@ -66,6 +66,10 @@ struct DialogTemplate {
     std::span<const ControlTemplate> controls;
 };
 
+/// An English text marked for translation (UTF-8: a template's, a warning of core's) as the
+/// window shows it: in the user's language where the program's catalog has it.
+wxString TranslatedText(std::string_view text);
+
 /// Sizes `dialog`'s client area and creates every control of the template as
 /// a child of it, in order, converting dialog units with the dialog's font.
 void CreateDialogControls(wxWindow& dialog, const DialogTemplate& dialogTemplate);

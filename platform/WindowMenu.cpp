@@ -2,6 +2,7 @@
 
 #include <wx/menu.h>
 #include <wx/toplevel.h>
+#include <wx/translation.h>
 #include <wx/window.h>
 
 namespace quillveil {
@@ -10,7 +11,7 @@ WindowMenu::WindowMenu() : m_menu(std::make_unique<wxMenu>())
 {
     // Restore, move, size, minimise and maximise belong to the window
     // manager here (and a fixed-size dialog has no use for most of them).
-    Append(SC_CLOSE, "&Close\tAlt+F4");
+    Append(SC_CLOSE, _("&Close") + "\tAlt+F4");
 }
 
 WindowMenu::~WindowMenu() = default;

@@ -2,13 +2,15 @@
 
 #include "ResourceIds.h"
 
+#include <wx/translation.h>
+
 namespace quillveil {
 
 std::string_view LoadResourceString(int id)
 {
     switch (id) {
     case IDS_ABOUTBOX:
-        return "&About Quillveil...";
+        return wxTRANSLATE("&About Quillveil...");
     default:
         return {};
     }

@@ -4,7 +4,8 @@
 
 namespace quillveil {
 
-/// The text of string resource `id` (UTF-8); empty when there is none.
+/// The English text of string resource `id` (UTF-8), marked for translation; empty when there
+/// is none.
 std::string_view LoadResourceString(int id);
 
 } // namespace quillveil

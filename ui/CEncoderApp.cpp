@@ -1,11 +1,15 @@
 #include "CEncoderApp.h"
 
 #include "CEncoderDlg.h"
+#include "WindowCatalog.h"
+
+#include <wx/stdpaths.h>
 
 namespace quillveil {
 
 bool CEncoderApp::OnInit()
 {
+    UseWindowCatalog(CatalogFolderOf(wxStandardPaths::Get().GetExecutablePath()));
     return true;
 }
 

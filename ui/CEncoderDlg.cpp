@@ -13,6 +13,7 @@
 #include <wx/checkbox.h>
 #include <wx/msgdlg.h>
 #include <wx/textctrl.h>
+#include <wx/translation.h>
 
 #include <string>
 
@@ -21,15 +22,25 @@ namespace quillveil {
 namespace {
 
 // The Preview button's two captions with their access keys: "Co&de" so as
-// not to clash with "&Copy" and "Cl&ose".
-const wxString PreviewCaption = "&Preview";
-const wxString CodeCaption = "Co&de";
+// not to clash with "&Copy" and "Cl&ose". Looked up each time, as the
+// catalog is chosen after static initialisation.
+wxString PreviewCaption()
+{
+    return _("&Preview");
+}
+
+wxString CodeCaption()
+{
+    // TRANSLATORS: the Preview button's caption while the preview shows; its access key
+    // must differ from those of the main window's other buttons and group captions.
+    return _("Co&de");
+}
 
 /// Whether the button reads "Preview", whatever its access key: the source
 /// view is the one with that caption.
 bool ReadsPreview(const wxButton& button)
 {
-    return button.GetLabelText() == wxControl::RemoveMnemonics(PreviewCaption);
+    return button.GetLabelText() == wxControl::RemoveMnemonics(PreviewCaption());
 }
 
 std::string TextOf(const wxTextCtrl& field)
@@ -64,8 +75,7 @@ CEncoderDlg::CEncoderDlg(wxWindow* parent, PreviewEngineFactory previewEngine)
     : m_hIcon(LoadIconGroup(IDR_MAINFRAME)), m_previewEngine(std::move(previewEngine))
 {
     const DialogTemplate& form = MainDialogTemplate();
-    Create(parent, wxID_ANY, wxString::FromUTF8(form.caption.data(), form.caption.size()),
-           wxDefaultPosition, wxDefaultSize,
+    Create(parent, wxID_ANY, TranslatedText(form.caption), wxDefaultPosition, wxDefaultSize,
            wxCAPTION | wxSYSTEM_MENU | wxCLOSE_BOX | wxDIALOG_NO_PARENT);
     CreateDialogControls(*this, form);
     CentreOnScreen();
@@ -90,7 +100,7 @@ void CEncoderDlg::DoDataExchange()
 bool CEncoderDlg::OnInitDialog()
 {
     DoDataExchange();
-    m_codeBox.Attach(*m_editCode, wxControl::RemoveMnemonics(CodeCaption));
+    m_codeBox.Attach(*m_editCode, wxControl::RemoveMnemonics(CodeCaption()));
     m_pHtmlView = nullptr;
 
     AddAboutEntry(GetSystemMenu());
@@ -263,7 +273,8 @@ void CEncoderDlg::OnGenerate(wxCommandEvent&)
     }
 
     const GenerateWarning& warning = result.GetWarning();
-    wxMessageDialog box(this, wxString::FromUTF8(warning.message), FromUtf8(WarningCaption),
+    // Core words its warnings in English; they are shown in the user's language.
+    wxMessageDialog box(this, TranslatedText(warning.message), FromUtf8(WarningCaption),
                         wxOK | wxICON_EXCLAMATION);
     box.ShowModal();
     FieldControl(warning.field)->SetFocus();
@@ -297,7 +308,7 @@ void CEncoderDlg::ShowView(View view, wxWindow& used)
         m_pHtmlView->Show(preview);
     }
     m_codeBox.Show(!preview);
-    m_btnPreview->SetLabel(preview ? CodeCaption : PreviewCaption);
+    m_btnPreview->SetLabel(preview ? CodeCaption() : PreviewCaption());
 
     const wxWindow* focus = FindFocus();
     if (focus == nullptr || !focus->IsShownOnScreen() || !focus->IsEnabled()) {

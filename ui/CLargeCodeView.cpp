@@ -6,6 +6,7 @@
 #include <wx/dcclient.h>
 #include <wx/menu.h>
 #include <wx/settings.h>
+#include <wx/translation.h>
 
 #include <algorithm>
 #include <cmath>
@@ -69,8 +70,8 @@ CLargeCodeView::CLargeCodeView(wxWindow& parent, const wxRect& rect, const wxStr
     m_lineHeight = std::max({1, sample.y, dc.GetTextExtent(wxString(wxUniChar(0x6F22))).y});
     dc.SetFont(GetFont());
     m_noticeHeight = dc.GetTextExtent("Rg").y + 2 * Margin + 1;
-    SetToolTip("This code is too large to edit here. Ctrl+A selects all of it and Ctrl+C "
-               "copies the selection; the Copy and Preview buttons always take the whole code.");
+    SetToolTip(_("This code is too large to edit here. Ctrl+A selects all of it and Ctrl+C "
+                 "copies the selection; the Copy and Preview buttons always take the whole code."));
     ExposeReadOnlyText(*this, *this, name);
     SetAccessibleDescription(*this, NoticeText());
     BreakRows();
@@ -394,8 +395,10 @@ void CLargeCodeView::DrawRow(wxDC& dc, std::size_t row, int y) const
 
 wxString CLargeCodeView::NoticeText() const
 {
-    return "Read-only: too large to edit here (" + SizeText(m_code->size()) +
-           "). Copy and Preview take all of it.";
+    // TRANSLATORS: %s is the code's size, such as "1.5 MB".
+    return wxString::Format(_("Read-only: too large to edit here (%s). Copy and Preview take all "
+                              "of it."),
+                            SizeText(m_code->size()));
 }
 
 void CLargeCodeView::OnSize(wxSizeEvent& event)
@@ -561,8 +564,8 @@ void CLargeCodeView::OnFocus(wxFocusEvent& event)
 void CLargeCodeView::OnContextMenu(wxContextMenuEvent&)
 {
     wxMenu menu;
-    menu.Append(CopyCommand, "&Copy");
-    menu.Append(SelectAllCommand, "Select &All");
+    menu.Append(CopyCommand, _("&Copy"));
+    menu.Append(SelectAllCommand, _("Select &All"));
     const auto [first, last] = GetSelection();
     menu.Enable(CopyCommand, first != last);
     switch (GetPopupMenuSelectionFromUser(menu)) {

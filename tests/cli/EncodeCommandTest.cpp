@@ -6,11 +6,14 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
+#include <initializer_list>
+#include <optional>
 #include <spawn.h>
 #include <sstream>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace quillveil {
@@ -207,6 +210,71 @@ TEST_F(EncodeCommandTest, AnswersHelpAndVersion)
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out, "quillveil-encode (Quillveil) " + std::string(ProgramVersion) + "\n");
     EXPECT_EQ(ProgramVersion, "1.0.0.2");
+}
+
+/// Sets environment variables for one scope, which the spawned program inherits.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(std::initializer_list<std::pair<const char*, const char*>> variables)
+    {
+        for (const auto& [name, value] : variables) {
+            const char* old = std::getenv(name);
+            m_saved.emplace_back(name,
+                                 old != nullptr ? std::optional<std::string>(old) : std::nullopt);
+            setenv(name, value, 1);
+        }
+    }
+    ~ScopedEnvironment()
+    {
+        for (const auto& [name, value] : m_saved) {
+            if (value)
+                setenv(name.c_str(), value->c_str(), 1);
+            else
+                unsetenv(name.c_str());
+        }
+    }
+
+private:
+    std::vector<std::pair<std::string, std::optional<std::string>>> m_saved;
+};
+
+// The usage and the help follow the user's language (LANGUAGE counts in any locale but C);
+// what scripts read (the code, warnings, findings, protected pages) stays the same bytes.
+TEST_F(EncodeCommandTest, SpeaksTheUsersLanguageInItsHelpOnly)
+{
+    const std::string page = "<p title=\"me@example.org\">Write to me@example.org</p>\n";
+    const std::vector<std::vector<std::string>> machineRead = {
+        {"check", "-"}, {"protect", "-"},     {"protect", "--dry-run", "-"},
+        {"text", ""},   {"link", "<a>x</a>"}, {"email", "a", "b", "c"}};
+    std::vector<Outcome> english;
+    for (const auto& args : machineRead)
+        english.push_back(Run(args, page));
+
+    {
+        const ScopedEnvironment inGerman{{"LC_ALL", "C.UTF-8"}, {"LANGUAGE", "de"}};
+        const Outcome help = Run({"--help"});
+        EXPECT_EQ(help.status, 0);
+        EXPECT_EQ(
+            help.out.rfind("Aufruf: quillveil-encode email BENUTZER DOMAIN NAME [BETREFF]\n", 0),
+            0u);
+        EXPECT_NE(help.out.find("Exit-Status: 0 der Code steht auf der Standardausgabe"),
+                  std::string::npos);
+        const Outcome misuse = Run({"html"});
+        EXPECT_EQ(misuse.status, 2);
+        EXPECT_NE(misuse.err.find("\u201equillveil-encode --help\u201c"), std::string::npos)
+            << misuse.err;
+
+        for (std::size_t i = 0; i < machineRead.size(); ++i) {
+            SCOPED_TRACE(::testing::PrintToString(machineRead[i]));
+            const Outcome german = Run(machineRead[i], page);
+            EXPECT_EQ(german.status, english[i].status);
+            EXPECT_EQ(german.out, english[i].out);
+            EXPECT_EQ(german.err, english[i].err);
+        }
+    }
+    // glibc ignores LANGUAGE in the C locale.
+    const ScopedEnvironment inC{{"LC_ALL", "C"}, {"LANGUAGE", "de"}};
+    EXPECT_EQ(Run({"--help"}).out.rfind("Usage: quillveil-encode", 0), 0u);
 }
 
 } // namespace

@@ -60,6 +60,7 @@ expected=(
     ./usr/share/icons/hicolor/scalable/apps/$app_id.svg
     ./usr/share/doc/quillveil/copyright
     ./usr/share/doc/quillveil/changelog.gz
+    ./usr/share/locale/de/LC_MESSAGES/quillveil.mo
 )
 for size in 16 24 32 48 128; do
     expected+=(./usr/share/icons/hicolor/${size}x$size/apps/$app_id.png)

@@ -47,6 +47,14 @@ for size in 16 24 32 48 128; do
     fi
 done
 [ -f "$hicolor/scalable/apps/$app_id.svg" ] || fail "scalable icon missing"
+for lang in de es fr; do
+    [ -f "$prefix/share/locale/$lang/LC_MESSAGES/quillveil.mo" ] || fail "no $lang catalog"
+done
+# The installed programs find the catalogs under their prefix.
+if [[ " ${programs[*]} " == *" quillveil-encode "* ]]; then
+    LC_ALL=C.UTF-8 LANGUAGE=de "$prefix/bin/quillveil-encode" --help | grep -q '^Aufruf: ' ||
+        fail "the installed quillveil-encode --help is not German under LANGUAGE=de"
+fi
 
 if [ -f "$entry" ]; then
     desktop-file-validate "$entry" || fail "installed desktop entry does not validate"
