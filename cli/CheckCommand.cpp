@@ -86,28 +86,40 @@ std::string_view KindName(HarvestFinding::Kind kind)
 std::string_view PlaceName(HarvestPlace place)
 {
     switch (place) {
-    case HarvestPlace::Text: return "text";
-    case HarvestPlace::Attribute: return "attribute";
-    case HarvestPlace::Title: return "title";
-    case HarvestPlace::Textarea: return "textarea";
-    case HarvestPlace::Script: return "script";
-    case HarvestPlace::Style: return "style";
-    case HarvestPlace::Comment: return "comment";
-    case HarvestPlace::CData: return "cdata";
-    case HarvestPlace::RawText: return "raw-text";
-    case HarvestPlace::Markup: return "markup";
-    case HarvestPlace::Unread: return "unread";
+    case HarvestPlace::Text:
+        return "text";
+    case HarvestPlace::Attribute:
+        return "attribute";
+    case HarvestPlace::Title:
+        return "title";
+    case HarvestPlace::Textarea:
+        return "textarea";
+    case HarvestPlace::Script:
+        return "script";
+    case HarvestPlace::Style:
+        return "style";
+    case HarvestPlace::Comment:
+        return "comment";
+    case HarvestPlace::CData:
+        return "cdata";
+    case HarvestPlace::RawText:
+        return "raw-text";
+    case HarvestPlace::Markup:
+        return "markup";
+    case HarvestPlace::Unread:
+        return "unread";
     }
     return {};
 }
 
 int Misuse(std::string_view problem)
 {
-    static_cast<void>(WriteAll(STDERR_FILENO, "quillveil-encode: check: " + std::string(problem) +
-                                                  "\nUsage: quillveil-encode check [--quiet] "
-                                                  "[--jobs N] [--format FORMAT] [--baseline "
-                                                  "FILE] [--write-baseline FILE] PATH...\nTry 'quillveil-encode "
-                                                  "--help' for more information.\n"));
+    static_cast<void>(
+        WriteAll(STDERR_FILENO, "quillveil-encode: check: " + std::string(problem) +
+                                    "\nUsage: quillveil-encode check [--quiet] "
+                                    "[--jobs N] [--format FORMAT] [--baseline "
+                                    "FILE] [--write-baseline FILE] PATH...\nTry 'quillveil-encode "
+                                    "--help' for more information.\n"));
     return ExitTrouble;
 }
 
@@ -127,7 +139,8 @@ PageOutcome CheckPage(const std::string& path, std::string_view given, bool pars
         }
     const std::string_view contents = path == "-" ? given : std::string_view(page.contents);
     outcome.read = true;
-    Baseline::Counts accepted = reporting.baseline ? reporting.baseline->Of(path) : Baseline::Counts();
+    Baseline::Counts accepted =
+        reporting.baseline ? reporting.baseline->Of(path) : Baseline::Counts();
     Occurrences occurrences;
     MessageWriter found;
     for (const HarvestFinding& finding :
@@ -150,21 +163,21 @@ PageOutcome CheckPage(const std::string& path, std::string_view given, bool pars
             continue;
         }
         const std::string message = DescribeFinding(finding);
-        outcome.lines += FormatFinding(
-            reporting.format, ReportCommand::Check,
-            {.path = path,
-             .position = finding.position,
-             .offset = finding.offset,
-             .rule = static_cast<std::size_t>(finding.kind),
-             .kind = kind,
-             .text = finding.text,
-             .where = finding.kind == HarvestFinding::Kind::BrokenLink ? "attribute"
-                                                                       : PlaceName(finding.place),
-             .attribute = finding.attribute,
-             .message = message,
-             .occurrence = reporting.format == ReportFormat::CodeQuality
-                               ? occurrences.Next(kind, finding.text)
-                               : 0});
+        outcome.lines += FormatFinding(reporting.format, ReportCommand::Check,
+                                       {.path = path,
+                                        .position = finding.position,
+                                        .offset = finding.offset,
+                                        .rule = static_cast<std::size_t>(finding.kind),
+                                        .kind = kind,
+                                        .text = finding.text,
+                                        .where = finding.kind == HarvestFinding::Kind::BrokenLink
+                                                     ? "attribute"
+                                                     : PlaceName(finding.place),
+                                        .attribute = finding.attribute,
+                                        .message = message,
+                                        .occurrence = reporting.format == ReportFormat::CodeQuality
+                                                          ? occurrences.Next(kind, finding.text)
+                                                          : 0});
     }
     outcome.found = found.Take();
     return outcome;
@@ -241,9 +254,9 @@ int RunCheck(const std::vector<std::string_view>& args)
         std::string error;
         baseline = Baseline::Read(baselineFile, error);
         if (!baseline) {
-            static_cast<void>(WriteAll(STDERR_FILENO, "quillveil-encode: check: " +
-                                                          PrintableName(baselineFile) + ": " +
-                                                          error + "\n"));
+            static_cast<void>(
+                WriteAll(STDERR_FILENO, "quillveil-encode: check: " + PrintableName(baselineFile) +
+                                            ": " + error + "\n"));
             return ExitTrouble;
         }
         reporting.baseline = &*baseline;
@@ -359,8 +372,8 @@ int RunCheck(const std::vector<std::string_view>& args)
         static_cast<void>(WriteAll(
             STDERR_FILENO, "quillveil-encode check: " + PrintableName(writtenBaselineFile) +
                                (troubled ? ": baseline not written: not every page was read"
-                                : error ? std::string(": cannot write: ") + std::strerror(error)
-                                        : ": baseline written, accepting every finding") +
+                                : error  ? std::string(": cannot write: ") + std::strerror(error)
+                                         : ": baseline written, accepting every finding") +
                                "\n"));
         // The findings it lists are accepted from now on.
         return out.Finish(troubled || error ? ExitTrouble : ExitNothingFound);

@@ -25,10 +25,11 @@ constexpr std::array CheckRules{
     ReportRule{"readable-mailto", "ReadableMailto", "\"mailto:\" readable in the page source",
                "The text \"mailto:\", with the address that follows it if any, written out in "
                "the source of the page: a harvester that looks for mailto links finds it."},
-    ReportRule{"broken-mailto-link", "BrokenMailtoLink",
-               "Protected mailto link without a well-formed address",
-               "A link target written as character references whose decoded mailto URL names no "
-               "well-formed e-mail address: it hides nothing a reader could use and leads nowhere."},
+    ReportRule{
+        "broken-mailto-link", "BrokenMailtoLink",
+        "Protected mailto link without a well-formed address",
+        "A link target written as character references whose decoded mailto URL names no "
+        "well-formed e-mail address: it hides nothing a reader could use and leads nowhere."},
 };
 
 constexpr std::array ProtectRules{
@@ -91,7 +92,8 @@ std::string FileUri(std::string_view name)
     for (const char c : name) {
         const auto byte = static_cast<unsigned char>(c);
         if ((byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') ||
-            (byte >= '0' && byte <= '9') || std::string_view("-._~/").find(c) != std::string_view::npos)
+            (byte >= '0' && byte <= '9') ||
+            std::string_view("-._~/").find(c) != std::string_view::npos)
             uri += c;
         else
             uri += {'%', hex[byte >> 4], hex[byte & 15]};
@@ -115,12 +117,23 @@ std::string WorkflowEscaped(std::string_view text, bool property)
     std::string escaped;
     for (const char c : ValidUtf8(text)) {
         switch (c) {
-        case '%': escaped += "%25"; break;
-        case '\r': escaped += "%0D"; break;
-        case '\n': escaped += "%0A"; break;
-        case ':': escaped += property ? "%3A" : ":"; break;
-        case ',': escaped += property ? "%2C" : ","; break;
-        default: escaped += c;
+        case '%':
+            escaped += "%25";
+            break;
+        case '\r':
+            escaped += "%0D";
+            break;
+        case '\n':
+            escaped += "%0A";
+            break;
+        case ':':
+            escaped += property ? "%3A" : ":";
+            break;
+        case ',':
+            escaped += property ? "%2C" : ",";
+            break;
+        default:
+            escaped += c;
         }
     }
     return escaped;
@@ -175,15 +188,14 @@ Json SarifFinding(const ReportedFinding& finding, ReportCommand command)
         {"ruleIndex", finding.rule},
         {"level", command == ReportCommand::Check ? "error" : "warning"},
         {"message", {{"text", finding.message}}},
-        {"locations",
-         Json::array({{{"physicalLocation",
-                        {{"artifactLocation", artifact},
-                         // SARIF counts columns in the unit the run names: ours are
-                         // code points (columnKind below), both from 1.
-                         {"region",
-                          {{"startLine", finding.position.line},
-                           {"startColumn", finding.position.column},
-                           {"byteOffset", finding.offset}}}}}}})},
+        {"locations", Json::array({{{"physicalLocation",
+                                     {{"artifactLocation", artifact},
+                                      // SARIF counts columns in the unit the run names: ours are
+                                      // code points (columnKind below), both from 1.
+                                      {"region",
+                                       {{"startLine", finding.position.line},
+                                        {"startColumn", finding.position.column},
+                                        {"byteOffset", finding.offset}}}}}}})},
     };
 }
 
@@ -249,8 +261,7 @@ std::string FormatFinding(ReportFormat format, ReportCommand command,
     switch (format) {
     case ReportFormat::Text:
         return PrintableName(finding.path) + ":" + std::to_string(finding.position.line) + ":" +
-               std::to_string(finding.position.column) + ": " + std::string(finding.message) +
-               "\n";
+               std::to_string(finding.position.column) + ": " + std::string(finding.message) + "\n";
     case ReportFormat::Json:
         return Dump(JsonFinding(finding, rule)) + "\n";
     case ReportFormat::Sarif:
@@ -264,14 +275,14 @@ std::string FormatFinding(ReportFormat format, ReportCommand command,
                "::" + WorkflowEscaped(finding.message, false) + "\n";
     case ReportFormat::CodeQuality:
         return ArrayElement(Json{
-                         {"description", finding.message},
-                         {"check_name", rule.id},
-                         {"fingerprint", Fingerprint(finding, rule.id)},
-                         {"severity", command == ReportCommand::Check ? "major" : "info"},
-                         {"location",
-                          {{"path", ValidUtf8(RelativeName(finding.path))},
-                           {"lines", {{"begin", finding.position.line}}}}},
-                     });
+            {"description", finding.message},
+            {"check_name", rule.id},
+            {"fingerprint", Fingerprint(finding, rule.id)},
+            {"severity", command == ReportCommand::Check ? "major" : "info"},
+            {"location",
+             {{"path", ValidUtf8(RelativeName(finding.path))},
+              {"lines", {{"begin", finding.position.line}}}}},
+        });
     }
     return {};
 }
@@ -350,7 +361,9 @@ void FindingReport::End(const ReportCounts& counts, bool complete)
         for (const std::string& problem : m_problems) {
             const bool note = problem.find(": removed: ") != std::string::npos;
             const bool warning = problem.find(": warning: ") != std::string::npos;
-            notifications.push_back({{"level", note ? "note" : warning ? "warning" : "error"},
+            notifications.push_back({{"level", note      ? "note"
+                                               : warning ? "warning"
+                                                         : "error"},
                                      {"message", {{"text", problem}}}});
         }
         const Json invocation{{"executionSuccessful", complete},

@@ -1,13 +1,13 @@
 // quillveil-encode protect: rewrites the addresses of a site's pages in place.
 
 #include "AtomicFile.h"
+#include "EncodedPages.h"
 #include "FileDescriptorIo.h"
 #include "FindingReport.h"
 #include "Interruption.h"
 #include "OptionValue.h"
 #include "PageCommands.h"
 #include "PageFile.h"
-#include "EncodedPages.h"
 #include "SiteFiles.h"
 #include "WorkerMessage.h"
 #include "WorkerPool.h"
@@ -111,11 +111,12 @@ struct Options {
 
 int Misuse(std::string_view problem)
 {
-    static_cast<void>(
-        WriteAll(STDERR_FILENO, "quillveil-encode: protect: " + std::string(problem) +
-                                    "\nUsage: quillveil-encode protect [--dry-run [--format "
-                                    "FORMAT]] [--jobs N] [-o FILE] PATH...\nTry 'quillveil-encode --help' for more "
-                                    "information.\n"));
+    static_cast<void>(WriteAll(
+        STDERR_FILENO,
+        "quillveil-encode: protect: " + std::string(problem) +
+            "\nUsage: quillveil-encode protect [--dry-run [--format "
+            "FORMAT]] [--jobs N] [-o FILE] PATH...\nTry 'quillveil-encode --help' for more "
+            "information.\n"));
     return ExitTrouble;
 }
 
@@ -181,18 +182,17 @@ ProtectedPage Protect(const std::string& name, std::string_view path, std::strin
                 continue;
             }
             const std::string_view kind = KindName(change.kind);
-            outcome.dryRunLines += FormatFinding(
-                options.format, ReportCommand::Protect,
-                {.path = path,
-                 .position = change.position,
-                 .offset = change.begin,
-                 .rule = static_cast<std::size_t>(change.kind),
-                 .kind = kind,
-                 .text = piece,
-                 .where = {},
-                 .attribute = {},
-                 .message = message,
-                 .occurrence = occurrences.Next(kind, piece)});
+            outcome.dryRunLines += FormatFinding(options.format, ReportCommand::Protect,
+                                                 {.path = path,
+                                                  .position = change.position,
+                                                  .offset = change.begin,
+                                                  .rule = static_cast<std::size_t>(change.kind),
+                                                  .kind = kind,
+                                                  .text = piece,
+                                                  .where = {},
+                                                  .attribute = {},
+                                                  .message = message,
+                                                  .occurrence = occurrences.Next(kind, piece)});
         }
     }
     return std::move(result);
@@ -505,9 +505,7 @@ int SiteProtection::Run()
         jobs,
         [&](std::string_view request) {
             const std::size_t page = MessageReader(request).Number();
-            return Guarded(Name(page), [&] {
-                       return ProtectFile(m_site.pages[page], m_options);
-                   })
+            return Guarded(Name(page), [&] { return ProtectFile(m_site.pages[page], m_options); })
                 .Serialize();
         },
         [](std::string_view reply) {

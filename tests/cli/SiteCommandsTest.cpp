@@ -15,10 +15,10 @@
 #include <sstream>
 #include <string>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
-#include <sys/sysmacros.h>
 #include <vector>
 
 namespace quillveil {
@@ -601,7 +601,6 @@ TEST_F(SiteCommandsTest, TeamMembersKeepGroupAndModeAndLearnWhatTheyCannotRead)
         << run.err;
 }
 
-
 /// A site with every kind of finding in every place it can stand, under names that need
 /// escaping in each format (one not UTF-8).
 void WriteSiteWithEveryFinding(const fs::path& site)
@@ -621,7 +620,8 @@ void WriteSiteWithEveryFinding(const fs::path& site)
                               "<p data-x=1 data-x=\"dup@example.org\">repeated</p>\n";
     WriteFile(site / "every.html", every);
     WriteFile(site / "na,me:50% off.html", every);
-    WriteFile(site / "old" / "caf\xE9.htm", "<p>\xE9 u@example.org</p>\n<a title=\"cut@example.org");
+    WriteFile(site / "old" / "caf\xE9.htm",
+              "<p>\xE9 u@example.org</p>\n<a title=\"cut@example.org");
 }
 
 std::string Base64Decoded(std::string_view text)
@@ -682,10 +682,12 @@ TEST_F(SiteCommandsTest, EveryReportFormatHoldsTheTextFormatsFindingsAndSarifIsV
                                      ? Base64Decoded(record["fileBase64"].get<std::string>())
                                      : record["file"].get<std::string>(),
                                  record["line"], record["column"], record["message"]));
-            places.insert(record["where"].get<std::string>() + " " + record["kind"].get<std::string>());
-            EXPECT_NE(record["message"].get<std::string>().find(
-                          record["kind"] == "broken-link" ? "mailto" : record["text"].get<std::string>()),
-                      std::string::npos);
+            places.insert(record["where"].get<std::string>() + " " +
+                          record["kind"].get<std::string>());
+            EXPECT_NE(
+                record["message"].get<std::string>().find(
+                    record["kind"] == "broken-link" ? "mailto" : record["text"].get<std::string>()),
+                std::string::npos);
         } else if (record["type"] == "problem") {
             EXPECT_EQ(record["message"], "missing.html: No such file or directory");
         } else {
@@ -693,13 +695,11 @@ TEST_F(SiteCommandsTest, EveryReportFormatHoldsTheTextFormatsFindingsAndSarifIsV
         }
     }
     EXPECT_EQ(found, expected);
-    EXPECT_EQ(places, (std::set<std::string>{"attribute address", "attribute broken-link",
-                                             "attribute mailto", "cdata address",
-                                             "comment address", "markup address",
-                                             "raw-text address", "script address",
-                                             "style address", "text address", "text mailto",
-                                             "textarea address", "title address",
-                                             "unread address"}));
+    EXPECT_EQ(places, (std::set<std::string>{
+                          "attribute address", "attribute broken-link", "attribute mailto",
+                          "cdata address", "comment address", "markup address", "raw-text address",
+                          "script address", "style address", "text address", "text mailto",
+                          "textarea address", "title address", "unread address"}));
 
     // SARIF: the same results at URIs relative to the current folder, the problem as the
     // run's notification; and valid by the official validator.
@@ -767,7 +767,8 @@ TEST_F(SiteCommandsTest, BaselineAcceptsWhatItListsWhereverItMovesAndNothingNew)
     const Outcome written = Run(Encoder() + " check --write-baseline base.json site");
     EXPECT_EQ(written.status, 0) << written.err;
     // Sorted: however the pages were named, the same file.
-    EXPECT_EQ(Run(Encoder() + " check --write-baseline again.json ./site/b.html site/a.html").status, 0);
+    EXPECT_EQ(
+        Run(Encoder() + " check --write-baseline again.json ./site/b.html site/a.html").status, 0);
     EXPECT_EQ(ReadFile(m_dir / "again.json"), ReadFile(m_dir / "base.json"));
 
     const Outcome accepted = Run(Encoder() + " check --baseline base.json site");
