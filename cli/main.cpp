@@ -30,8 +30,9 @@ constexpr std::string_view UsageLines =
     "Usage: quillveil-encode email USER DOMAIN NAME [SUBJECT]\n"
     "       quillveil-encode link [LINK]\n"
     "       quillveil-encode text [TEXT]\n"
-    "       quillveil-encode protect [--dry-run] [--jobs N] [-o FILE] PATH...\n"
-    "       quillveil-encode check [--quiet] [--jobs N] PATH...\n"
+    "       quillveil-encode protect [--dry-run [--format FORMAT]] [--jobs N] [-o FILE] PATH...\n"
+    "       quillveil-encode check [--quiet] [--jobs N] [--format FORMAT]\n"
+    "                              [--baseline FILE] [--write-baseline FILE] PATH...\n"
     "       quillveil-encode --help | --version\n";
 
 constexpr std::string_view HelpText =
@@ -61,6 +62,7 @@ constexpr std::string_view HelpText =
     "           left alone and reported: not valid in its encoding, not readable as HTML,\n"
     "           several names (hard links), or changed during the run.\n"
     "           --dry-run  list what would change (FILE:LINE:COLUMN), write nothing\n"
+    "           --format FORMAT  report --dry-run's list as check does\n"
     "           --jobs N   N worker processes (default: one per usable processor)\n"
     "           -o FILE    write the one PATH's protected page to FILE, as > would\n"
     "           PATH \"-\": standard input to standard output (or -o FILE)\n"
@@ -71,6 +73,12 @@ constexpr std::string_view HelpText =
     "           readable in the source of the pages (text, attributes, scripts, styles,\n"
     "           comments alike) and every protected mailto link without a well-formed\n"
     "           address. --quiet: the exit status alone. --jobs N: as for protect.\n"
+    "           --format FORMAT  text (the default), json (JSON Lines), sarif (SARIF\n"
+    "                            2.1.0), github (workflow commands) or codequality\n"
+    "                            (GitLab Code Quality)\n"
+    "           --baseline FILE  accept the findings FILE lists (by file, kind and\n"
+    "                            text, not line): only new ones are reported\n"
+    "           --write-baseline FILE  write every finding to FILE, accepted (status 0)\n"
     "           Exit status: 0 nothing found; 1 something found; 2 wrong usage or a\n"
     "           read error.\n"
     "Control characters in file names are printed as \\xHH, a backslash as \\\\.\n"
