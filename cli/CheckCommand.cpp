@@ -156,12 +156,6 @@ PageOutcome CheckPage(const std::string& path, std::string_view given, bool pars
                 continue;
             }
         ++outcome.findings;
-        if (reporting.format == ReportFormat::Text) { // the common case, quick
-            outcome.lines += name + ":" + std::to_string(finding.position.line) + ":" +
-                             std::to_string(finding.position.column) + ": " +
-                             DescribeFinding(finding) + "\n";
-            continue;
-        }
         const std::string message = DescribeFinding(finding);
         outcome.lines += FormatFinding(reporting.format, ReportCommand::Check,
                                        {.path = path,

@@ -175,24 +175,21 @@ ProtectedPage Protect(const std::string& name, std::string_view path, std::strin
             const PageChange& change = result.changes[i];
             const std::string_view piece = protectedBytes.changedText[i];
             const std::string message = DescribeChange(change, piece);
-            if (options.format == ReportFormat::Text) {
-                outcome.dryRunLines += name + ":" + std::to_string(change.position.line) + ":" +
-                                       std::to_string(change.position.column) + ": " + message +
-                                       "\n";
-                continue;
-            }
             const std::string_view kind = KindName(change.kind);
-            outcome.dryRunLines += FormatFinding(options.format, ReportCommand::Protect,
-                                                 {.path = path,
-                                                  .position = change.position,
-                                                  .offset = change.begin,
-                                                  .rule = static_cast<std::size_t>(change.kind),
-                                                  .kind = kind,
-                                                  .text = piece,
-                                                  .where = {},
-                                                  .attribute = {},
-                                                  .message = message,
-                                                  .occurrence = occurrences.Next(kind, piece)});
+            outcome.dryRunLines +=
+                FormatFinding(options.format, ReportCommand::Protect,
+                              {.path = path,
+                               .position = change.position,
+                               .offset = change.begin,
+                               .rule = static_cast<std::size_t>(change.kind),
+                               .kind = kind,
+                               .text = piece,
+                               .where = {},
+                               .attribute = {},
+                               .message = message,
+                               .occurrence = options.format == ReportFormat::CodeQuality
+                                                 ? occurrences.Next(kind, piece)
+                                                 : 0});
         }
     }
     return std::move(result);
