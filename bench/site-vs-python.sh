@@ -1,12 +1,11 @@
 #!/usr/bin/env bash
 # quillveil-encode check (as text and as SARIF) and protect on a generated site of 2,200 pages
 # (about 220 MB; most pages without an address, one in five with several) against
-# bench/site-reference.py, the same job on Python's html.parser, in the same run. Reports
-# wall time, CPU time (user+sys)
-# and the cores that makes, peak memory, the speed-ups, the spread of three runs, how time
-# grows from half the site to all of it, and the peak memory of the main process and of its
-# largest worker. The site is generated under a temporary directory and removed after, or
-# kept in QUILLVEIL_BENCH_SITE (generated there once, reused by later runs).
+# bench/site-reference.py, the same job on Python's html.parser, in the same run. Reports wall
+# time, CPU time (user+sys) and the cores that makes, peak memory, the speed-ups, the spread of
+# three runs, how time grows from half the site to all of it, and the peak memory of the main
+# process and of its largest worker. The site is generated under a temporary directory and
+# removed after, or kept in QUILLVEIL_BENCH_SITE (generated there once, reused by later runs).
 #   bench/site-vs-python.sh [path/to/quillveil-encode]   (default: build/cli/quillveil-encode)
 set -euo pipefail
 cd "$(dirname "$0")/.."
