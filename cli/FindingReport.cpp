@@ -268,7 +268,7 @@ std::string FormatFinding(ReportFormat format, ReportCommand command,
         return ArrayElement(SarifFinding(finding, command));
     case ReportFormat::Github:
         return std::string(command == ReportCommand::Check ? "::error" : "::warning") +
-               " file=" + WorkflowEscaped(finding.path, true) +
+               " file=" + WorkflowEscaped(RelativeName(finding.path), true) +
                ",line=" + std::to_string(finding.position.line) +
                ",col=" + std::to_string(finding.position.column) +
                ",title=" + WorkflowEscaped(rule.summary, true) +
