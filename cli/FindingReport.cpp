@@ -144,9 +144,10 @@ std::string WorkflowEscaped(std::string_view text, bool property)
 std::string Fingerprint(const ReportedFinding& finding, std::string_view rule)
 {
     std::uint64_t hash = 14695981039346656037u;
+    const std::string name = RelativeName(finding.path);
+    const std::string occurrence = std::to_string(finding.occurrence);
     for (const std::string_view part :
-         {std::string_view(RelativeName(finding.path)), rule, finding.text,
-          std::string_view(std::to_string(finding.occurrence))}) {
+         {std::string_view(name), rule, finding.text, std::string_view(occurrence)}) {
         for (const char c : part)
             hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211u;
         hash = (hash ^ 0xFF) * 1099511628211u; // parts apart
