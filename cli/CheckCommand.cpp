@@ -18,6 +18,7 @@
 #include <new>
 #include <string>
 #include <unistd.h>
+#include <utility>
 
 namespace quillveil {
 
@@ -336,7 +337,9 @@ int RunCheck(const std::vector<std::string_view>& args)
                     const std::string_view kind = found.Text();
                     written.Add(site.pages[printed].path, kind, found.Text());
                 }
-                ready = PageOutcome(); // a site's report need not fit in memory
+                // A site's report need not fit in memory. (Assigning an empty outcome would
+                // keep the strings' buffers: the printed outcome is destroyed instead.)
+                std::exchange(ready, PageOutcome());
             }
         },
         [&] { return StopRequested() || out.Error() != 0; });

@@ -22,6 +22,7 @@
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace quillveil {
 
@@ -476,8 +477,9 @@ void SiteProtection::PrintReady()
             m_report.Problems(outcome.problems);
         static_cast<void>(WriteAll(STDERR_FILENO, outcome.problems));
         // Only the counts are wanted from here on: a site's report need not fit in memory.
-        outcome.dryRunLines = std::string();
-        outcome.problems = std::string();
+        // (Assigning an empty string would keep the buffer; exchanging frees it.)
+        std::exchange(outcome.dryRunLines, std::string());
+        std::exchange(outcome.problems, std::string());
     }
 }
 
