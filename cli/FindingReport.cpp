@@ -139,12 +139,37 @@ std::string WorkflowEscaped(std::string_view text, bool property)
     return escaped;
 }
 
+/// What the findings of one file repeat about its name.
+struct FileNames {
+    std::string path;
+    /// RelativeName, as valid UTF-8.
+    std::string relative;
+    /// RelativeName as a URI reference.
+    std::string uri;
+    /// The path as valid UTF-8, and its bytes in base64 when it is not.
+    std::string utf8;
+    std::string base64;
+};
+
+/// The names of the file at `path`, made once for all its findings: a worker formats the
+/// findings of one page after another.
+const FileNames& NamesOf(std::string_view path)
+{
+    static std::optional<FileNames> names;
+    if (!names || names->path != path) {
+        const std::string relative = RelativeName(path);
+        names = FileNames{std::string(path), ValidUtf8(relative), FileUri(relative),
+                          ValidUtf8(path), IsUtf8(path) ? "" : Base64(path)};
+    }
+    return *names;
+}
+
 /// Stays the same while the finding does, wherever its line moves: Code Quality tells new
 /// findings from old ones by it (FNV-1a).
 std::string Fingerprint(const ReportedFinding& finding, std::string_view rule)
 {
     std::uint64_t hash = 14695981039346656037u;
-    const std::string name = RelativeName(finding.path);
+    const std::string& name = NamesOf(finding.path).relative;
     const std::string occurrence = std::to_string(finding.occurrence);
     for (const std::string_view part :
          {std::string_view(name), rule, finding.text, std::string_view(occurrence)}) {
@@ -161,9 +186,10 @@ std::string Fingerprint(const ReportedFinding& finding, std::string_view rule)
 
 Json JsonFinding(const ReportedFinding& finding, const ReportRule& rule)
 {
-    Json record{{"type", "finding"}, {"file", ValidUtf8(finding.path)}};
-    if (!IsUtf8(finding.path))
-        record["fileBase64"] = Base64(finding.path);
+    const FileNames& names = NamesOf(finding.path);
+    Json record{{"type", "finding"}, {"file", names.utf8}};
+    if (!names.base64.empty())
+        record["fileBase64"] = names.base64;
     record["line"] = finding.position.line;
     record["column"] = finding.position.column;
     record["offset"] = finding.offset;
@@ -180,9 +206,9 @@ Json JsonFinding(const ReportedFinding& finding, const ReportRule& rule)
 
 Json SarifFinding(const ReportedFinding& finding, ReportCommand command)
 {
-    const std::string name = RelativeName(finding.path);
-    Json artifact{{"uri", FileUri(name)}};
-    if (!name.starts_with('/'))
+    const FileNames& names = NamesOf(finding.path);
+    Json artifact{{"uri", names.uri}};
+    if (!names.relative.starts_with('/'))
         artifact["uriBaseId"] = "%SRCROOT%";
     return Json{
         {"ruleId", RulesOf(command)[finding.rule].id},
@@ -269,7 +295,7 @@ std::string FormatFinding(ReportFormat format, ReportCommand command,
         return ArrayElement(SarifFinding(finding, command));
     case ReportFormat::Github:
         return std::string(command == ReportCommand::Check ? "::error" : "::warning") +
-               " file=" + WorkflowEscaped(RelativeName(finding.path), true) +
+               " file=" + WorkflowEscaped(NamesOf(finding.path).relative, true) +
                ",line=" + std::to_string(finding.position.line) +
                ",col=" + std::to_string(finding.position.column) +
                ",title=" + WorkflowEscaped(rule.summary, true) +
@@ -281,7 +307,7 @@ std::string FormatFinding(ReportFormat format, ReportCommand command,
             {"fingerprint", Fingerprint(finding, rule.id)},
             {"severity", command == ReportCommand::Check ? "major" : "info"},
             {"location",
-             {{"path", ValidUtf8(RelativeName(finding.path))},
+             {{"path", NamesOf(finding.path).relative},
               {"lines", {{"begin", finding.position.line}}}}},
         });
     }
