@@ -204,26 +204,45 @@ Json JsonFinding(const ReportedFinding& finding, const ReportRule& rule)
     return record;
 }
 
-Json SarifFinding(const ReportedFinding& finding, ReportCommand command)
+/// The SARIF result of `finding`, dumped. A site can hold a hundred thousand findings: one
+/// result is made once and refilled for each, which costs a fraction of building it anew.
+std::string SarifResult(const ReportedFinding& finding, ReportCommand command)
 {
-    const FileNames& names = NamesOf(finding.path);
-    Json artifact{{"uri", names.uri}};
-    if (!names.relative.starts_with('/'))
-        artifact["uriBaseId"] = "%SRCROOT%";
-    return Json{
-        {"ruleId", RulesOf(command)[finding.rule].id},
-        {"ruleIndex", finding.rule},
-        {"level", command == ReportCommand::Check ? "error" : "warning"},
-        {"message", {{"text", finding.message}}},
-        {"locations", Json::array({{{"physicalLocation",
-                                     {{"artifactLocation", artifact},
-                                      // SARIF counts columns in the unit the run names: ours are
-                                      // code points (columnKind below), both from 1.
-                                      {"region",
-                                       {{"startLine", finding.position.line},
-                                        {"startColumn", finding.position.column},
-                                        {"byteOffset", finding.offset}}}}}}})},
+    static Json result{
+        {"ruleId", ""},
+        {"ruleIndex", 0},
+        {"level", ""},
+        {"message", {{"text", ""}}},
+        {"locations",
+         Json::array(
+             {{{"physicalLocation",
+                {{"artifactLocation", Json::object()},
+                 // SARIF counts columns in the unit the run names: ours are
+                 // code points (columnKind below), both from 1.
+                 {"region", {{"startLine", 1}, {"startColumn", 1}, {"byteOffset", 0}}}}}}})},
     };
+    static Json& location = result["locations"][0]["physicalLocation"];
+    static Json& artifact = location["artifactLocation"];
+    static Json& region = location["region"];
+    static std::string artifactPath;
+
+    const FileNames& names = NamesOf(finding.path);
+    if (artifactPath != finding.path || artifact.empty()) {
+        artifactPath = finding.path;
+        artifact = Json{{"uri", names.uri}};
+        if (!names.relative.starts_with('/'))
+            artifact["uriBaseId"] = "%SRCROOT%";
+    }
+    result["ruleId"] = RulesOf(command)[finding.rule].id;
+    result["ruleIndex"] = finding.rule;
+    result["level"] = command == ReportCommand::Check ? "error" : "warning";
+    result["message"]["text"] = finding.message;
+    region["startLine"] = finding.position.line;
+    region["startColumn"] = finding.position.column;
+    region["byteOffset"] = finding.offset;
+    std::string element = ",";
+    element += Dump(result);
+    return element;
 }
 
 Json SarifHeader(ReportCommand command)
@@ -292,7 +311,7 @@ std::string FormatFinding(ReportFormat format, ReportCommand command,
     case ReportFormat::Json:
         return Dump(JsonFinding(finding, rule)) + "\n";
     case ReportFormat::Sarif:
-        return ArrayElement(SarifFinding(finding, command));
+        return SarifResult(finding, command);
     case ReportFormat::Github:
         return std::string(command == ReportCommand::Check ? "::error" : "::warning") +
                " file=" + WorkflowEscaped(NamesOf(finding.path).relative, true) +
