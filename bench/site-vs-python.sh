@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
-# quillveil-encode check and protect on a generated site of 2,200 pages (about 220 MB; most
-# pages without an address, one in five with several) against bench/site-reference.py, the
-# same job on Python's html.parser, in the same run. Reports wall time, CPU time (user+sys)
-# and the cores that makes, peak memory, the speed-ups, the spread of three runs, how time
-# grows from half the site to all of it, and the peak memory of the main process and of its
-# largest worker. The site is generated under a temporary directory and removed after, or
-# kept in QUILLVEIL_BENCH_SITE (generated there once, reused by later runs).
+# quillveil-encode check (as text and as SARIF) and protect on a generated site of 2,200 pages
+# (about 220 MB; most pages without an address, one in five with several) against
+# bench/site-reference.py, the same job on Python's html.parser, in the same run. Reports wall
+# time, CPU time (user+sys) and the cores that makes, peak memory, the speed-ups, the spread of
+# three runs, how time grows from half the site to all of it, and the peak memory of the main
+# process and of its largest worker. The site is generated under a temporary directory and
+# removed after, or kept in QUILLVEIL_BENCH_SITE (generated there once, reused by later runs).
 #   bench/site-vs-python.sh [path/to/quillveil-encode]   (default: build/cli/quillveil-encode)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -39,6 +39,7 @@ fresh() { # a site to protect: the whole one or the half
 : >"$work/figures"
 for run in 1 2 3; do
     measure "check-full-$run" "$encoder" check "$site"
+    measure "check-sarif-$run" "$encoder" check --format sarif "$site"
     measure "check-half-$run" "$encoder" check "$work/half"
     fresh site && measure "protect-full-$run" "$encoder" protect "$work/copy"
     fresh half && measure "protect-half-$run" "$encoder" protect "$work/copy"
@@ -85,6 +86,7 @@ awk -v bytes="$(du -sb "$site" | cut -f1)" -v half="$(du -sb "$work/half" | cut 
     END {
         printf "site: 2200 pages, %.1f MB; half: %.1f MB\n", bytes / 1e6, half / 1e6
         row("check-full", "quillveil-encode check (best of 3)")
+        row("check-sarif", "check --format sarif (best of 3)")
         row("python-check", "python html.parser check")
         row("protect-full", "quillveil-encode protect (best of 3)")
         row("python-protect", "python html.parser protect")
@@ -92,6 +94,8 @@ awk -v bytes="$(du -sb "$site" | cut -f1)" -v half="$(du -sb "$work/half" | cut 
                cpu["python-check"] / cpu["check-full"]
         printf "speed-up protect: %.1f x wall, %.1f x cpu\n", wall["python-protect"] / wall["protect-full"],
                cpu["python-protect"] / cpu["protect-full"]
+        printf "check --format sarif / text: %.2f wall, %.2f cpu\n",
+               wall["check-sarif"] / wall["check-full"], cpu["check-sarif"] / cpu["check-full"]
         printf "slowest / fastest of 3: check %.2f, protect %.2f\n",
                slowest["check-full"] / wall["check-full"], slowest["protect-full"] / wall["protect-full"]
         printf "full / half, size %.2f: check time %.2f, protect time %.2f\n", bytes / half,

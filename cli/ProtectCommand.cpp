@@ -1,11 +1,13 @@
 // quillveil-encode protect: rewrites the addresses of a site's pages in place.
 
 #include "AtomicFile.h"
+#include "EncodedPages.h"
 #include "FileDescriptorIo.h"
+#include "FindingReport.h"
 #include "Interruption.h"
+#include "OptionValue.h"
 #include "PageCommands.h"
 #include "PageFile.h"
-#include "EncodedPages.h"
 #include "SiteFiles.h"
 #include "WorkerMessage.h"
 #include "WorkerPool.h"
@@ -20,6 +22,7 @@
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace quillveil {
 
@@ -101,6 +104,7 @@ struct PageOutcome {
 
 struct Options {
     bool dryRun = false;
+    ReportFormat format = ReportFormat::Text;
     std::string output; // -o FILE
     std::size_t jobs = 0;
     FileSelection files;
@@ -108,11 +112,12 @@ struct Options {
 
 int Misuse(std::string_view problem)
 {
-    static_cast<void>(
-        WriteAll(STDERR_FILENO, "quillveil-encode: protect: " + std::string(problem) +
-                                    "\nUsage: quillveil-encode protect [--dry-run] [--jobs N] "
-                                    "[-o FILE] [SELECTION] PATH...\nTry 'quillveil-encode "
-                                    "--help' for more information.\n"));
+    static_cast<void>(WriteAll(
+        STDERR_FILENO,
+        "quillveil-encode: protect: " + std::string(problem) +
+            "\nUsage: quillveil-encode protect [--dry-run [--format FORMAT]] [--jobs N] "
+            "[-o FILE] [SELECTION] PATH...\nTry 'quillveil-encode --help' for more "
+            "information.\n"));
     return ExitTrouble;
 }
 
@@ -124,26 +129,36 @@ std::string Flat(std::string_view text)
     return flat;
 }
 
-/// `piece`: what the change rewrites, as UTF-8.
-std::string DescribeChange(const std::string& name, const PageChange& change,
-                           std::string_view piece)
+/// What a change does, in words; `piece`: what it rewrites, as UTF-8.
+std::string DescribeChange(const PageChange& change, std::string_view piece)
 {
-    std::string line = name + ":" + std::to_string(change.position.line) + ":" +
-                       std::to_string(change.position.column) + ": would protect ";
     switch (change.kind) {
     case PageChange::Kind::MailtoUrl:
-        return line + "mailto URL " + Flat(piece) + "\n";
+        return "would protect mailto URL " + Flat(piece);
     case PageChange::Kind::Address:
-        return line + "address " + std::string(piece) + "\n";
+        return "would protect address " + std::string(piece);
     case PageChange::Kind::MailtoText:
-        return line + "\"" + std::string(piece) + "\"\n";
+        return "would protect \"" + std::string(piece) + "\"";
     }
-    return line + "\n";
+    return "would protect";
 }
 
-/// Protects `contents`; fills in everything of `outcome` but writing.
-ProtectedPage Protect(const std::string& name, std::string_view contents, bool dryRun,
-                      PageOutcome& outcome)
+std::string_view KindName(PageChange::Kind kind)
+{
+    switch (kind) {
+    case PageChange::Kind::MailtoUrl:
+        return "mailto-url";
+    case PageChange::Kind::Address:
+        return "address";
+    case PageChange::Kind::MailtoText:
+        return "mailto-text";
+    }
+    return {};
+}
+
+/// Protects `contents`, the page at `path`; fills in everything of `outcome` but writing.
+ProtectedPage Protect(const std::string& name, std::string_view path, std::string_view contents,
+                      const Options& options, PageOutcome& outcome)
 {
     outcome.read = true;
     ProtectedPageBytes protectedBytes = ProtectPageBytes(contents);
@@ -156,10 +171,27 @@ ProtectedPage Protect(const std::string& name, std::string_view contents, bool d
     } else if (result.outcome == ProtectedPage::Outcome::Changed) {
         outcome.changed = true;
         outcome.addresses = result.AddressCount();
-        if (dryRun)
-            for (std::size_t i = 0; i < result.changes.size(); ++i)
-                outcome.dryRunLines +=
-                    DescribeChange(name, result.changes[i], protectedBytes.changedText[i]);
+        Occurrences occurrences;
+        for (std::size_t i = 0; options.dryRun && i < result.changes.size(); ++i) {
+            const PageChange& change = result.changes[i];
+            const std::string_view piece = protectedBytes.changedText[i];
+            const std::string message = DescribeChange(change, piece);
+            const std::string_view kind = KindName(change.kind);
+            outcome.dryRunLines +=
+                FormatFinding(options.format, ReportCommand::Protect,
+                              {.path = path,
+                               .position = change.position,
+                               .offset = change.begin,
+                               .rule = static_cast<std::size_t>(change.kind),
+                               .kind = kind,
+                               .text = piece,
+                               .where = {},
+                               .attribute = {},
+                               .message = message,
+                               .occurrence = options.format == ReportFormat::CodeQuality
+                                                 ? occurrences.Next(kind, piece)
+                                                 : 0});
+        }
     }
     return std::move(result);
 }
@@ -184,7 +216,7 @@ void ChangedDuringRun(PageOutcome& outcome, const std::string& name)
 }
 
 /// In a worker: protects the page file and writes the new page beside it.
-PageOutcome ProtectFile(const SitePage& page, bool dryRun)
+PageOutcome ProtectFile(const SitePage& page, const Options& options)
 {
     PageOutcome outcome;
     const std::string name = PrintableName(page.path);
@@ -200,7 +232,7 @@ PageOutcome ProtectFile(const SitePage& page, bool dryRun)
         ChangedDuringRun(outcome, name);
         return outcome;
     }
-    const ProtectedPage result = Protect(name, file.contents, dryRun, outcome);
+    const ProtectedPage result = Protect(name, page.path, file.contents, options, outcome);
     if (!outcome.changed)
         return outcome;
     if (const std::string why = WhyNotWritable(page.path, file.info); !why.empty()) {
@@ -215,7 +247,7 @@ PageOutcome ProtectFile(const SitePage& page, bool dryRun)
                    ExitLeftAlone);
         return outcome;
     }
-    if (dryRun)
+    if (options.dryRun)
         return outcome;
     NewFile newFile;
     if (const int error = WriteNewFile(page.path, result.text, &file.info, newFile)) {
@@ -314,7 +346,7 @@ PageOutcome ProtectInPipe(const Options& options, ReportOutput& out)
         return Guarded(name, [&] {
                    PageOutcome piped;
                    const ProtectedPage result =
-                       Protect(name, MessageReader(request).Text(), options.dryRun, piped);
+                       Protect(name, input, MessageReader(request).Text(), options, piped);
                    if (piped.changed)
                        piped.text = result.text;
                    return piped;
@@ -332,7 +364,15 @@ PageOutcome ProtectInPipe(const Options& options, ReportOutput& out)
     if (!queue.empty())
         return outcome; // interrupted before the page was protected: nothing to write
     if (options.dryRun) {
-        out.Write(outcome.dryRunLines);
+        FindingReport report(options.format, ReportCommand::Protect, out);
+        report.Begin();
+        report.Add(outcome.dryRunLines);
+        report.Problems(outcome.problems);
+        report.End({{"filesRead", outcome.read},
+                    {"wouldChange", outcome.changed},
+                    {"addresses", outcome.addresses},
+                    {"skipped", outcome.status != ExitDone}},
+                   outcome.status == ExitDone);
         return outcome;
     }
     const std::string_view text = outcome.changed ? std::string_view(outcome.text) : page.contents;
@@ -353,7 +393,8 @@ PageOutcome ProtectInPipe(const Options& options, ReportOutput& out)
 class SiteProtection {
 public:
     SiteProtection(const Options& options, ReportOutput& out)
-        : m_options(options), m_out(out), m_site(FindPages(options.files))
+        : m_options(options), m_out(out), m_report(options.format, ReportCommand::Protect, out),
+          m_site(FindPages(options.files))
     {}
 
     /// Returns the exit status.
@@ -367,6 +408,7 @@ private:
 
     const Options& m_options;
     ReportOutput& m_out;
+    FindingReport m_report;
     SiteFiles m_site;
     std::vector<PageOutcome> m_outcomes;
     /// Which outcomes are final, and the first not yet printed: reports come in file order.
@@ -430,11 +472,14 @@ void SiteProtection::PrintReady()
 {
     for (; m_printed < m_final.size() && m_final[m_printed]; ++m_printed) {
         PageOutcome& outcome = m_outcomes[m_printed];
-        m_out.Write(outcome.dryRunLines);
+        m_report.Add(outcome.dryRunLines);
+        if (m_options.dryRun)
+            m_report.Problems(outcome.problems);
         static_cast<void>(WriteAll(STDERR_FILENO, outcome.problems));
         // Only the counts are wanted from here on: a site's report need not fit in memory.
-        outcome.dryRunLines = std::string();
-        outcome.problems = std::string();
+        // (Assigning an empty string would keep the buffer; exchanging frees it.)
+        std::exchange(outcome.dryRunLines, std::string());
+        std::exchange(outcome.problems, std::string());
     }
 }
 
@@ -444,6 +489,10 @@ int SiteProtection::Run()
     for (const std::string& error : m_site.errors)
         problems += error + "\n";
     static_cast<void>(WriteAll(STDERR_FILENO, problems));
+    if (m_options.dryRun) {
+        m_report.Begin();
+        m_report.Problems(problems);
+    }
     problems.clear();
 
     const std::size_t count = m_site.pages.size();
@@ -455,9 +504,7 @@ int SiteProtection::Run()
         jobs,
         [&](std::string_view request) {
             const std::size_t page = MessageReader(request).Number();
-            return Guarded(Name(page), [&] {
-                       return ProtectFile(m_site.pages[page], m_options.dryRun);
-                   })
+            return Guarded(Name(page), [&] { return ProtectFile(m_site.pages[page], m_options); })
                 .Serialize();
         },
         [](std::string_view reply) {
@@ -501,6 +548,15 @@ int SiteProtection::Run()
     if (m_printed < count)
         problems += ", " + std::to_string(count - m_printed) + " not reached (stopped)";
     static_cast<void>(WriteAll(STDERR_FILENO, problems + "\n"));
+    if (dryRun) {
+        m_report.Problems(problems.substr(0, problems.rfind('\n') + 1)); // the syncs'
+        m_report.End({{"filesRead", read},
+                      {"wouldChange", changed},
+                      {"addresses", addresses},
+                      {"skipped", skipped},
+                      {"notReached", count - m_printed}},
+                     status == ExitDone && m_printed == count);
+    }
     return status;
 }
 
@@ -514,6 +570,15 @@ bool ParseOptions(const std::vector<std::string_view>& args, Options& options, i
             optionsEnd = true;
         } else if (!optionsEnd && arg == "--dry-run") {
             options.dryRun = true;
+        } else if (std::string_view formatName;
+                   !optionsEnd && TakeOptionValue(args, i, "--format", formatName)) {
+            const std::optional<ReportFormat> format = ReportFormatNamed(formatName);
+            if (!format) {
+                status = Misuse("--format takes " + std::string(ReportFormatNames) + ", not '" +
+                                std::string(formatName) + "'");
+                return false;
+            }
+            options.format = *format;
         } else if (!optionsEnd && (arg == "--jobs" || arg.starts_with("--jobs="))) {
             const std::string_view value =
                 arg == "--jobs" ? (i + 1 < args.size() ? args[++i] : "") : arg.substr(7);
@@ -542,6 +607,10 @@ bool ParseOptions(const std::vector<std::string_view>& args, Options& options, i
     }
     if (const std::string problem = SelectionProblem(options.files); !problem.empty()) {
         status = Misuse(problem);
+        return false;
+    }
+    if (options.format != ReportFormat::Text && !options.dryRun) {
+        status = Misuse("--format reports what --dry-run finds");
         return false;
     }
     const std::vector<std::string>& paths = options.files.paths;

@@ -58,6 +58,8 @@ public:
         return text;
     }
     bool Whole() const { return m_whole; }
+    /// Whether all of the message has been read.
+    bool AtEnd() const { return m_rest.empty(); }
 
 private:
     std::string_view m_rest;

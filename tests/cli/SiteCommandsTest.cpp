@@ -9,14 +9,16 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <nlohmann/json.hpp>
 #include <random>
+#include <set>
 #include <sstream>
 #include <string>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
-#include <sys/sysmacros.h>
 #include <vector>
 
 namespace quillveil {
@@ -710,6 +712,215 @@ TEST_F(SiteCommandsTest, TeamMembersKeepGroupAndModeAndLearnWhatTheyCannotRead)
                            "4242\n"),
               std::string::npos)
         << run.err;
+}
+
+/// A site with every kind of finding in every place it can stand, under names that need
+/// escaping in each format (one not UTF-8).
+void WriteSiteWithEveryFinding(const fs::path& site)
+{
+    const std::string every = "<!DOCTYPE html><html><head><title>t@example.org</title>\n"
+                              "<style>/* s@example.org */</style>\n"
+                              "<script>var a = \"j@example.org\";</script>\n"
+                              "</head><body>\n"
+                              "<p>caf\xC3\xA9 text@example.org, mailto:m@example.org</p>\n"
+                              "<a href=\"mailto:href@example.org\">x</a>\n"
+                              "<img alt=\"alt@example.org\" src=x.png>\n"
+                              "<a href=\"&#109;ailto:not-an-address\">broken</a>\n"
+                              "<textarea>ta@example.org</textarea>\n"
+                              "<!-- c@example.org -->\n"
+                              "<xmp>raw@example.org</xmp>\n"
+                              "<svg><![CDATA[cd@example.org]]></svg>\n"
+                              "<p data-x=1 data-x=\"dup@example.org\">repeated</p>\n";
+    WriteFile(site / "every.html", every);
+    WriteFile(site / "na,me:50% off.html", every);
+    WriteFile(site / "old" / "caf\xE9.htm",
+              "<p>\xE9 u@example.org</p>\n<a title=\"cut@example.org");
+}
+
+std::string Base64Decoded(std::string_view text)
+{
+    static constexpr std::string_view digits =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string bytes;
+    std::uint32_t bits = 0;
+    int count = 0;
+    for (const char c : text.substr(0, text.find('='))) {
+        bits = bits << 6 | static_cast<std::uint32_t>(digits.find(c));
+        if ((count += 6) >= 8)
+            bytes += static_cast<char>((bits >> (count -= 8)) & 0xFF);
+    }
+    return bytes;
+}
+
+std::string PercentDecoded(std::string_view uri)
+{
+    std::string bytes;
+    for (std::size_t i = 0; i < uri.size(); ++i) {
+        if (uri[i] != '%') {
+            bytes += uri[i];
+            continue;
+        }
+        bytes += static_cast<char>(std::stoi(std::string(uri.substr(i + 1, 2)), nullptr, 16));
+        i += 2;
+    }
+    return bytes;
+}
+
+TEST_F(SiteCommandsTest, EveryReportFormatHoldsTheTextFormatsFindingsAndSarifIsValid)
+{
+    WriteSiteWithEveryFinding(m_dir / "site");
+    const Outcome text = Run(Encoder() + " check site missing.html");
+    ASSERT_EQ(text.status, 2) << text.err;
+    std::multiset<std::string> expected;
+    std::istringstream textLines(text.out);
+    for (std::string line; std::getline(textLines, line);)
+        expected.insert(line);
+    const auto finding = [](const std::string& file, const nlohmann::json& line,
+                            const nlohmann::json& column, const nlohmann::json& message) {
+        return file + ":" + std::to_string(line.get<int>()) + ":" +
+               std::to_string(column.get<int>()) + ": " + message.get<std::string>();
+    };
+
+    // JSON Lines: the findings, the problem and the summary; a name that is not UTF-8 has its
+    // bytes in base64 beside a readable form.
+    const Outcome json = Run(Encoder() + " check --format json site missing.html");
+    EXPECT_EQ(json.status, 2);
+    std::multiset<std::string> found;
+    std::set<std::string> places;
+    std::istringstream jsonLines(json.out);
+    for (std::string line; std::getline(jsonLines, line);) {
+        const nlohmann::json record = nlohmann::json::parse(line);
+        if (record["type"] == "finding") {
+            found.insert(finding(record.contains("fileBase64")
+                                     ? Base64Decoded(record["fileBase64"].get<std::string>())
+                                     : record["file"].get<std::string>(),
+                                 record["line"], record["column"], record["message"]));
+            places.insert(record["where"].get<std::string>() + " " +
+                          record["kind"].get<std::string>());
+            EXPECT_NE(
+                record["message"].get<std::string>().find(
+                    record["kind"] == "broken-link" ? "mailto" : record["text"].get<std::string>()),
+                std::string::npos);
+        } else if (record["type"] == "problem") {
+            EXPECT_EQ(record["message"], "missing.html: No such file or directory");
+        } else {
+            EXPECT_EQ(record["findings"], expected.size()) << line;
+        }
+    }
+    EXPECT_EQ(found, expected);
+    EXPECT_EQ(places, (std::set<std::string>{
+                          "attribute address", "attribute broken-link", "attribute mailto",
+                          "cdata address", "comment address", "markup address", "raw-text address",
+                          "script address", "style address", "text address", "text mailto",
+                          "textarea address", "title address", "unread address"}));
+
+    // SARIF: the same results at URIs relative to the current folder, the problem as the
+    // run's notification; and valid by the official validator.
+    const Outcome sarif = Run(Encoder() + " check --format sarif site missing.html");
+    EXPECT_EQ(sarif.status, 2);
+    const nlohmann::json log = nlohmann::json::parse(sarif.out);
+    const nlohmann::json& run = log["runs"][0];
+    found.clear();
+    for (const nlohmann::json& result : run["results"]) {
+        const nlohmann::json& location = result["locations"][0]["physicalLocation"];
+        EXPECT_EQ(location["artifactLocation"]["uriBaseId"], "%SRCROOT%");
+        found.insert(finding(PercentDecoded(location["artifactLocation"]["uri"].get<std::string>()),
+                             location["region"]["startLine"], location["region"]["startColumn"],
+                             result["message"]["text"]));
+    }
+    EXPECT_EQ(found, expected);
+    EXPECT_EQ(run["tool"]["driver"]["rules"].size(), 3u);
+    EXPECT_EQ(run["invocations"][0]["executionSuccessful"], false);
+    EXPECT_EQ(run["invocations"][0]["toolExecutionNotifications"][0]["message"]["text"],
+              "missing.html: No such file or directory");
+
+    // Code Quality: one entry a finding, each told from the others.
+    const nlohmann::json quality =
+        nlohmann::json::parse(Run(Encoder() + " check --format codequality site").out);
+    std::set<std::string> fingerprints;
+    for (const nlohmann::json& issue : quality)
+        fingerprints.insert(issue["fingerprint"].get<std::string>());
+    EXPECT_EQ(fingerprints.size(), expected.size());
+
+    WriteFile(m_dir / "report.sarif", sarif.out);
+    if (std::string(QUILLVEIL_SARIF_VALIDATOR).empty())
+        GTEST_SKIP() << "SARIF output NOT VALIDATED: sarif-multitool was not found when the "
+                        "build was configured (scripts/install-deps test installs it)";
+    const Outcome validation =
+        Run(std::string(QUILLVEIL_SARIF_VALIDATOR) + " validate report.sarif");
+    EXPECT_EQ(validation.status, 0) << validation.err;
+    EXPECT_NE(validation.out.find("Analysis completed successfully"), std::string::npos)
+        << validation.out << validation.err;
+    EXPECT_EQ(validation.out.find(": error "), std::string::npos) << validation.out;
+}
+
+TEST_F(SiteCommandsTest, GithubAnnotationsEscapeNamesAndMessages)
+{
+    WriteFile(m_dir / "site" / "a,b:c%d\ne.html", "<p>50%off@example.org</p>");
+    const Outcome check = Run(Encoder() + " check --format github site");
+    EXPECT_EQ(check.status, 1);
+    EXPECT_EQ(check.out, "::error file=site/a%2Cb%3Ac%25d%0Ae.html,line=1,col=4,title=E-mail "
+                         "address readable in the page source::address 50%25off@example.org in "
+                         "text\n");
+    const Outcome dryRun = Run(Encoder() + " protect --dry-run --format github site");
+    EXPECT_EQ(dryRun.status, 0);
+    EXPECT_EQ(dryRun.out, "::warning file=site/a%2Cb%3Ac%25d%0Ae.html,line=1,col=4,title=Address "
+                          "protect would encode::would protect address 50%25off@example.org\n");
+    EXPECT_EQ(Run(Encoder() + " check --format xml site").status, 2);
+    EXPECT_EQ(Run(Encoder() + " protect --format json site").status, 2);
+}
+
+TEST_F(SiteCommandsTest, BaselineAcceptsWhatItListsWhereverItMovesAndNothingNew)
+{
+    const fs::path site = m_dir / "site";
+    const std::string page = "<p>Hello</p>\n<!-- old@example.org -->\n"
+                             "<script>var a = 'js@example.org';</script>\n";
+    WriteFile(site / "a.html", page);
+    WriteFile(site / "b.html", "<!-- old@example.org -->\n");
+    const Outcome written = Run(Encoder() + " check --write-baseline base.json site");
+    EXPECT_EQ(written.status, 0) << written.err;
+    // Sorted: however the pages were named, the same file.
+    EXPECT_EQ(
+        Run(Encoder() + " check --write-baseline again.json ./site/b.html site/a.html").status, 0);
+    EXPECT_EQ(ReadFile(m_dir / "again.json"), ReadFile(m_dir / "base.json"));
+
+    const Outcome accepted = Run(Encoder() + " check --baseline base.json site");
+    EXPECT_EQ(accepted.status, 0);
+    EXPECT_EQ(accepted.out, "");
+    EXPECT_NE(accepted.err.find("0 found in 0 files, 3 accepted by the baseline"),
+              std::string::npos)
+        << accepted.err;
+
+    // An edit elsewhere moves the findings to other lines: still accepted.
+    WriteFile(site / "a.html", "<h1>News</h1>\n<p>More</p>\n" + page);
+    EXPECT_EQ(Run(Encoder() + " check --baseline base.json site").status, 0);
+
+    // A new address, and a second occurrence of an accepted one: those alone are new.
+    WriteFile(site / "a.html", page + "<p>new@example.org</p>\n<!-- old@example.org -->\n");
+    const Outcome grown = Run(Encoder() + " check --baseline base.json --format json site");
+    EXPECT_EQ(grown.status, 1);
+    std::vector<std::string> news;
+    std::istringstream lines(grown.out);
+    for (std::string line; std::getline(lines, line);) {
+        const nlohmann::json record = nlohmann::json::parse(line);
+        if (record["type"] == "finding") {
+            news.push_back(record["text"].get<std::string>() + " at " +
+                           std::to_string(record["line"].get<int>()));
+        } else {
+            EXPECT_EQ(record["acceptedByBaseline"], 3);
+        }
+    }
+    EXPECT_EQ(news, (std::vector<std::string>{"new@example.org at 4", "old@example.org at 5"}));
+
+    // A baseline that cannot be read or is not one: wrong usage, nothing checked.
+    WriteFile(m_dir / "broken.json", "{\"version\": 1, \"files\": [");
+    WriteFile(m_dir / "other.json", "{\"version\": 1, \"files\": {\"a\": [{\"kind\": 1}]}}");
+    for (const std::string file : {"broken.json", "other.json", "missing.json"}) {
+        const Outcome refused = Run(Encoder() + " check --baseline " + file + " site");
+        EXPECT_EQ(refused.status, 2);
+        EXPECT_EQ(refused.out, "");
+        EXPECT_NE(refused.err.find(file + ": "), std::string::npos) << refused.err;
+    }
 }
 
 } // namespace
