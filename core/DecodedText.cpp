@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstdint>
+#include <cstring>
 
 namespace quillveil {
 
@@ -260,17 +262,41 @@ std::optional<std::string> DecodeText(std::string_view bytes, const TextEncoding
     return TextDecoder::TakeText(decoding.text);
 }
 
+std::size_t FirstInvalidUtf8(std::string_view text)
+{
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    for (std::size_t pos = 0; pos < text.size();) {
+        // Most pages are mostly ASCII: eight bytes at a time.
+        std::uint64_t word = 0x8080808080808080;
+        if (pos + 8 <= text.size())
+            std::memcpy(&word, text.data() + pos, sizeof word);
+        if ((word & 0x8080808080808080) == 0) {
+            pos += 8;
+            continue;
+        }
+        const unsigned char lead = byte(pos);
+        const std::size_t length = lead < 0x80                    ? 1
+                                   : lead >= 0xC2 && lead <= 0xDF ? 2
+                                   : lead >= 0xE0 && lead <= 0xEF ? 3
+                                   : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                                  : 0;
+        // The second byte's range rules out overlong forms, surrogates and code points past
+        // U+10FFFF.
+        const unsigned char low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
+        const unsigned char high = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
+        if (length == 0 || pos + length > text.size())
+            return pos;
+        for (std::size_t i = 1; i < length; ++i)
+            if (byte(pos + i) < (i == 1 ? low : 0x80) || byte(pos + i) > (i == 1 ? high : 0xBF))
+                return pos;
+        pos += length;
+    }
+    return std::string_view::npos;
+}
+
 bool IsValidUtf8(std::string_view bytes)
 {
-    CharsetConverter converter("UTF-8", "UTF-8");
-    char out[65536];
-    for (std::size_t pos = 0; pos < bytes.size();) {
-        const CharsetConverter::Step step = converter.Convert(bytes.substr(pos), out, sizeof out);
-        if (step.error != 0 || step.consumed == 0)
-            return false;
-        pos += step.consumed;
-    }
-    return true;
+    return FirstInvalidUtf8(bytes) == std::string_view::npos;
 }
 
 } // namespace quillveil

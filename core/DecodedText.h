@@ -80,6 +80,10 @@ Decoding Decode(std::string_view bytes, const TextEncoding& encoding, InvalidByt
 /// any are not valid in `encoding`.
 std::optional<std::string> DecodeText(std::string_view bytes, const TextEncoding& encoding);
 
+/// The offset of the first byte of `text` that is not UTF-8 (a browser reads it as U+FFFD),
+/// or npos.
+std::size_t FirstInvalidUtf8(std::string_view text);
+
 /// Whether `bytes` are UTF-8, as browsers decide whether to read a page as UTF-8.
 bool IsValidUtf8(std::string_view bytes);
 

@@ -1,6 +1,7 @@
 #include "HtmlReader.h"
 
 #include "AsciiText.h"
+#include "DecodedText.h"
 #include "SourcePositions.h"
 
 #include <gumbo.h>
@@ -247,53 +248,6 @@ std::unique_ptr<HtmlParse> ParseWithScripts(std::string_view text, const HtmlPar
     }
 }
 
-/// The document a parse built, one node a line, indented by depth: elements with their
-/// attributes' decoded values, decoded text, comments.
-std::string Describe(const HtmlParse& parse)
-{
-    const GumboDocument& document = parse.Root()->v.document;
-    std::string description = "#document";
-    if (document.has_doctype)
-        description.append(" <!DOCTYPE ")
-            .append(document.name)
-            .append(" \"")
-            .append(document.public_identifier)
-            .append("\" \"")
-            .append(document.system_identifier)
-            .append("\">");
-    description += " quirks" + std::to_string(document.doc_type_quirks_mode) + "\n";
-    std::vector<std::pair<const GumboNode*, std::size_t>> stack;
-    const auto pushChildren = [&](const GumboNode* node, std::size_t depth) {
-        if (const GumboVector* children = Children(node))
-            for (unsigned i = children->length; i-- > 0;)
-                stack.emplace_back(static_cast<const GumboNode*>(children->data[i]), depth);
-    };
-    pushChildren(parse.Root(), 1);
-    while (!stack.empty()) {
-        const auto [node, depth] = stack.back();
-        stack.pop_back();
-        description.append(2 * depth, ' ');
-        if (node->type == GUMBO_NODE_ELEMENT || node->type == GUMBO_NODE_TEMPLATE) {
-            const GumboElement& element = node->v.element;
-            description.append("<").append(ElementName(element)).append(" ns");
-            description.append(std::to_string(element.tag_namespace));
-            for (unsigned i = 0; i < element.attributes.length; ++i) {
-                const auto* attribute =
-                    static_cast<const GumboAttribute*>(element.attributes.data[i]);
-                description.append(" ").append(attribute->name).append("=\"");
-                description.append(attribute->value).append("\"");
-            }
-            description += ">\n";
-            pushChildren(node, depth + 1);
-        } else if (node->type == GUMBO_NODE_COMMENT) {
-            description.append("<!--").append(node->v.text.text).append("-->\n");
-        } else {
-            description.append("\"").append(node->v.text.text).append("\"\n");
-        }
-    }
-    return description;
-}
-
 /// Whether two parses built the same document, as Describe would tell, without writing the
 /// descriptions out (a large text's would cost as much memory as its tree).
 bool SameDocument(const HtmlParse& a, const HtmlParse& b, bool withScripts)
@@ -346,40 +300,6 @@ bool SameDocument(const HtmlParse& a, const HtmlParse& b, bool withScripts)
                                static_cast<const GumboNode*>(cy->data[i]));
     }
     return true;
-}
-
-/// The offset of the first byte of `text` that is not UTF-8 (the parser reads it as U+FFFD),
-/// or npos.
-std::size_t FirstInvalidUtf8(std::string_view text)
-{
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    for (std::size_t pos = 0; pos < text.size();) {
-        // Most pages are mostly ASCII: eight bytes at a time.
-        std::uint64_t word = 0x8080808080808080;
-        if (pos + 8 <= text.size())
-            std::memcpy(&word, text.data() + pos, sizeof word);
-        if ((word & 0x8080808080808080) == 0) {
-            pos += 8;
-            continue;
-        }
-        const unsigned char lead = byte(pos);
-        const std::size_t length = lead < 0x80                    ? 1
-                                   : lead >= 0xC2 && lead <= 0xDF ? 2
-                                   : lead >= 0xE0 && lead <= 0xEF ? 3
-                                   : lead >= 0xF0 && lead <= 0xF4 ? 4
-                                                                  : 0;
-        // The second byte's range rules out overlong forms, surrogates and code points past
-        // U+10FFFF.
-        const unsigned char low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
-        const unsigned char high = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
-        if (length == 0 || pos + length > text.size())
-            return pos;
-        for (std::size_t i = 1; i < length; ++i)
-            if (byte(pos + i) < (i == 1 ? low : 0x80) || byte(pos + i) > (i == 1 ? high : 0xBF))
-                return pos;
-        pos += length;
-    }
-    return std::string_view::npos;
 }
 
 } // namespace
@@ -548,8 +468,8 @@ private:
         const bool foreign = parent && parent->type == GUMBO_NODE_ELEMENT &&
                              parent->v.element.tag_namespace != GUMBO_NAMESPACE_HTML;
         HtmlRun run;
-        run.kind = node->type == GUMBO_NODE_CDATA ? HtmlRunKind::CData
-                                                  : TextKind(parent, inPlaintext);
+        run.kind =
+            node->type == GUMBO_NODE_CDATA ? HtmlRunKind::CData : TextKind(parent, inPlaintext);
         run.element = NameOf(parent);
         // In SVG and MathML script and style are ordinary elements, whose text is decoded.
         run.decodesReferences =
@@ -684,7 +604,43 @@ HtmlPosition HtmlReading::PositionOf(std::size_t offset) const
 
 std::string DescribeDocument(std::string_view source)
 {
-    return Describe(HtmlParse(source));
+    const HtmlParse parse(source);
+    const GumboDocument& document = parse.Root()->v.document;
+    std::string description = "#document";
+    if (document.has_doctype)
+        description += " <!DOCTYPE " + std::string(document.name) + " \"" +
+                       document.public_identifier + "\" \"" + document.system_identifier + "\">";
+    description += " quirks" + std::to_string(document.doc_type_quirks_mode) + "\n";
+    std::vector<std::pair<const GumboNode*, std::size_t>> stack;
+    const auto pushChildren = [&](const GumboNode* node, std::size_t depth) {
+        if (const GumboVector* children = Children(node))
+            for (unsigned i = children->length; i-- > 0;)
+                stack.emplace_back(static_cast<const GumboNode*>(children->data[i]), depth);
+    };
+    pushChildren(parse.Root(), 1);
+    while (!stack.empty()) {
+        const auto [node, depth] = stack.back();
+        stack.pop_back();
+        description.append(2 * depth, ' ');
+        if (node->type == GUMBO_NODE_ELEMENT || node->type == GUMBO_NODE_TEMPLATE) {
+            const GumboElement& element = node->v.element;
+            description.append("<").append(ElementName(element)).append(" ns");
+            description.append(std::to_string(element.tag_namespace));
+            for (unsigned i = 0; i < element.attributes.length; ++i) {
+                const auto* attribute =
+                    static_cast<const GumboAttribute*>(element.attributes.data[i]);
+                description.append(" ").append(attribute->name).append("=\"");
+                description.append(attribute->value).append("\"");
+            }
+            description += ">\n";
+            pushChildren(node, depth + 1);
+        } else if (node->type == GUMBO_NODE_COMMENT) {
+            description.append("<!--").append(node->v.text.text).append("-->\n");
+        } else {
+            description.append("\"").append(node->v.text.text).append("\"\n");
+        }
+    }
+    return description;
 }
 
 } // namespace quillveil
