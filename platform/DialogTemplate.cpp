@@ -60,14 +60,15 @@ void GrowAroundCentre(wxWindow& control, const PixelRect& rect)
 constexpr int EdgeMargin = 7;
 
 // A label keeps its left edge (the templates align labels by it) and grows
-// rightwards and around its vertical centre. A text too long for the room
-// left before the dialog's edge (a translation, mostly) wraps there instead.
+// rightwards and around its vertical centre. A text that would be cut off at
+// the dialog's edge (a translation, mostly) wraps inside its margin instead;
+// one that only reaches into the margin stays as the template has it.
 void GrowLabel(wxStaticText& label, const PixelRect& rect)
 {
     const wxWindow& dialog = *label.GetParent();
-    const int room = dialog.GetClientSize().x - rect.position.x -
-                     dialog.ConvertDialogToPixels(wxSize(EdgeMargin, 0)).x;
-    if (label.GetBestSize().x > room && room > rect.size.x) {
+    const int toEdge = dialog.GetClientSize().x - rect.position.x;
+    const int room = toEdge - dialog.ConvertDialogToPixels(wxSize(EdgeMargin, 0)).x;
+    if (label.GetBestSize().x > toEdge && room > rect.size.x) {
         label.Wrap(room);
         label.InvalidateBestSize();
     }
